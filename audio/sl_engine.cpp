@@ -1,0 +1,2 @@
+// The shared OpenSL ES engine and audio utilities (being built).
+#include "sonora_log.h"

@@ -1,0 +1,22 @@
+# Test registration helpers. Every C++ suite is one GoogleTest executable registered with ctest
+# under one or more labels, so `ctest -L <label>` runs one subsystem.
+find_package(GTest REQUIRED)
+
+# orv_add_gtest(NAME <name> LABELS <label>... SOURCES <src>... [LIBS <lib>...]
+#               [ENVIRONMENT <VAR=value>...] [LAUNCHER <cmd>...] [TIMEOUT <seconds>])
+# The executable links the test support library, whose main() gives the process a private
+# properties file, so suites never see each other's properties.
+function(orv_add_gtest)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "LABELS;SOURCES;LIBS;ENVIRONMENT;LAUNCHER" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} orv_test_support GTest::gtest GTest::gmock)
+  orv_strict_warnings(${T_NAME})
+  add_test(NAME ${T_NAME} COMMAND ${T_LAUNCHER} $<TARGET_FILE:${T_NAME}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  if(T_ENVIRONMENT)
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+endfunction()

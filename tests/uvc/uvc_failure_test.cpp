@@ -1,8 +1,12 @@
 // Every request on a descriptor that is not open: the failure results, outputs left as they
 // were, and the exact log lines.
 #include <gtest/gtest.h>
+#include <linux/uvcvideo.h>
+#include <sys/ioctl.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,7 +26,19 @@ using uvctest::Info;
 using uvctest::UvcLines;
 
 constexpr int kBadFd = -1;
-const std::string kEbadf = "errno:9(Bad file descriptor)";
+
+// What the platform answers an extension-unit query on a closed descriptor: EBADF from the
+// kernel, though an emulator may refuse the request itself first.
+std::string BadFdErrno() {
+    struct uvc_xu_control_query q = {};
+    uint8_t byte = 0;
+    q.size = 1;
+    q.data = &byte;
+    errno = 0;
+    EXPECT_EQ(-1, ioctl(kBadFd, UVCIOC_CTRL_QUERY, &q));
+    const int err = errno;
+    return "errno:" + std::to_string(err) + "(" + strerror(err) + ")";
+}
 const std::string kCommitFailed =
     "[L][send_uvc_command_set] UVCX_VIDEO_CONFIG_COMMIT SET_CUR send_uvc_command_set, ";
 const std::string kProbeFailed =
@@ -32,6 +48,7 @@ class UvcFailure : public ::testing::Test {
   protected:
     orvtest::ScopedProperty level_{"orv.log.level", "2"};
     orvtest::LogCapture capture_;
+    const std::string kEbadf = BadFdErrno();
 };
 
 struct SetCase {

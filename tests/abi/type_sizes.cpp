@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <ctime>
 
+#include "uvc/uvcx_video_config.h"
+
 // A Java long handle holds the address of a native heap cell (the audio streams' handles).
 static_assert(sizeof(jlong) >= sizeof(void *), "a jlong cannot hold a pointer");
 static_assert(sizeof(jlong) == 8 && sizeof(jint) == 4, "JNI integer sizes");
@@ -12,3 +14,6 @@ static_assert(sizeof(jlong) == 8 && sizeof(jint) == 4, "JNI integer sizes");
 // building with _TIME_BITS=64 would give struct timeval and struct v4l2_buffer another layout
 // than theirs.
 static_assert(sizeof(time_t) == sizeof(long), "time_t must stay the C library's native width");
+
+// The H.264 unit's video configuration block travels to the camera as exactly 46 bytes.
+static_assert(sizeof(UvcxVideoConfig) == 46, "UvcxVideoConfig is not 46 bytes");

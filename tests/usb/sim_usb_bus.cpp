@@ -10,50 +10,6 @@ namespace orvtest {
 
 namespace {
 
-std::string Hex(const std::vector<uint8_t> &bytes) {
-    std::string out;
-    char b[3];
-    for (uint8_t v : bytes) {
-        snprintf(b, sizeof b, "%02X", v);
-        out += b;
-    }
-    return out;
-}
-
-// The device descriptor, then one configuration with no interface: what the kernel's
-// "descriptors" attribute and a read of the usbfs node give.
-std::vector<uint8_t> Descriptors(const SimUsbDevice &dev) {
-    auto lo = [](uint16_t v) { return static_cast<uint8_t>(v & 0xff); };
-    auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
-    return {18,
-            1,
-            0x00,
-            0x02,
-            0xef,
-            0x02,
-            0x01,
-            64,
-            lo(dev.vendor),
-            hi(dev.vendor),
-            lo(dev.product),
-            hi(dev.product),
-            lo(dev.bcd_device),
-            hi(dev.bcd_device),
-            1,
-            2,
-            0,
-            1,
-            9,
-            2,
-            9,
-            0,
-            0,
-            1,
-            0,
-            0x80,
-            50};
-}
-
 void Check(bool ok, GError *error, const char *what) {
     if (ok)
         return;
@@ -64,28 +20,6 @@ void Check(bool ok, GError *error, const char *what) {
 }
 
 }  // namespace
-
-std::string UsbfsNode(const SimUsbDevice &dev) {
-    char path[32];
-    snprintf(path, sizeof path, "/dev/bus/usb/%03u/%03u", dev.bus, dev.address);
-    return path;
-}
-
-std::string UsbDeviceDescription(const SimUsbDevice &dev, const std::string &sysfs_name,
-                                 bool with_node) {
-    const std::string hex = Hex(Descriptors(dev));
-    std::string text = "P: /devices/" + sysfs_name + "\n";
-    if (with_node)
-        text += "N: " + UsbfsNode(dev).substr(5) + "=" + hex + "\n";
-    text += "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n";
-    text += "E: DEVNAME=" + UsbfsNode(dev) + "\n";
-    // libusb wants the newline the kernel puts after each value.
-    text += "A: busnum=" + std::to_string(dev.bus) + "\\n\n";
-    text += "A: devnum=" + std::to_string(dev.address) + "\\n\n";
-    text += "A: speed=480\\n\n";
-    text += "H: descriptors=" + hex + "\n";
-    return text;
-}
 
 SimUsbBus::SimUsbBus() : testbed_(umockdev_testbed_new()) {
     // Answered by the preload library, and only once a testbed exists.

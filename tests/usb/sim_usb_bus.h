@@ -7,34 +7,17 @@
 // real bus.
 #pragma once
 
-#include <stdint.h>
-
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "usb_device_description.h"
+
 typedef struct _UMockdevTestbed UMockdevTestbed;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
 
 namespace orvtest {
-
-struct SimUsbDevice {
-    unsigned bus;
-    unsigned address;
-    uint16_t vendor;
-    uint16_t product;
-    uint16_t bcd_device;
-};
-
-// "/dev/bus/usb/BBB/DDD" of a device.
-std::string UsbfsNode(const SimUsbDevice &dev);
-
-// The device in umockdev's text format (umockdev-record, `umockdev-run --device`): sysfs
-// directory /sys/devices/<sysfs_name> with busnum, devnum and descriptors (device descriptor and
-// one empty configuration), and, when `with_node`, its usbfs node holding the same descriptors.
-std::string UsbDeviceDescription(const SimUsbDevice &dev, const std::string &sysfs_name,
-                                 bool with_node = true);
 
 class SimUsbBus {
   public:

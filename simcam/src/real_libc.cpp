@@ -1,0 +1,78 @@
+// The next definition of each interposed function (the C library's), found once with
+// dlsym(RTLD_NEXT); the raw system call when there is none.
+#include "real_libc.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace simcam {
+namespace real {
+namespace {
+
+template <typename Fn>
+Fn Next(const char *name) {
+    return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+int Open(const char *path, int flags, mode_t mode) {
+    return OpenAt(AT_FDCWD, path, flags, mode);
+}
+
+int OpenAt(int dirfd, const char *path, int flags, mode_t mode) {
+    using Fn = int (*)(int, const char *, int, ...);
+    static const Fn next = Next<Fn>("openat64") ? Next<Fn>("openat64") : Next<Fn>("openat");
+    if (next)
+        return next(dirfd, path, flags, mode);
+    return static_cast<int>(syscall(SYS_openat, dirfd, path, flags | O_LARGEFILE, mode));
+}
+
+int Close(int fd) {
+    using Fn = int (*)(int);
+    static const Fn next = Next<Fn>("close");
+    return next ? next(fd) : static_cast<int>(syscall(SYS_close, fd));
+}
+
+int Ioctl(int fd, unsigned long request, void *arg) {
+    using Fn = int (*)(int, unsigned long, ...);
+    static const Fn next = Next<Fn>("ioctl");
+    return next ? next(fd, request, arg) : static_cast<int>(syscall(SYS_ioctl, fd, request, arg));
+}
+
+void *Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset) {
+    using Fn = void *(*)(void *, size_t, int, int, int, int64_t);
+    static const Fn next = Next<Fn>("mmap64");
+    if (next)
+        return next(addr, length, prot, flags, fd, offset);
+#ifdef SYS_mmap2
+    return reinterpret_cast<void *>(
+        syscall(SYS_mmap2, addr, length, prot, flags, fd, static_cast<long>(offset >> 12)));
+#else
+    return reinterpret_cast<void *>(syscall(SYS_mmap, addr, length, prot, flags, fd, offset));
+#endif
+}
+
+int Munmap(void *addr, size_t length) {
+    using Fn = int (*)(void *, size_t);
+    static const Fn next = Next<Fn>("munmap");
+    return next ? next(addr, length) : static_cast<int>(syscall(SYS_munmap, addr, length));
+}
+
+ssize_t Read(int fd, void *buf, size_t count) {
+    using Fn = ssize_t (*)(int, void *, size_t);
+    static const Fn next = Next<Fn>("read");
+    return next ? next(fd, buf, count) : syscall(SYS_read, fd, buf, count);
+}
+
+FILE *Fopen(const char *path, const char *mode) {
+    using Fn = FILE *(*)(const char *, const char *);
+    static const Fn next = Next<Fn>("fopen64") ? Next<Fn>("fopen64") : Next<Fn>("fopen");
+    return next(path, mode);
+}
+
+}  // namespace real
+}  // namespace simcam

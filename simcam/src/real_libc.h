@@ -1,0 +1,22 @@
+// The C library's own functions, behind the ones this library interposes.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <sys/types.h>
+
+namespace simcam {
+namespace real {
+
+int Open(const char *path, int flags, mode_t mode);
+int OpenAt(int dirfd, const char *path, int flags, mode_t mode);
+int Close(int fd);
+int Ioctl(int fd, unsigned long request, void *arg);
+void *Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset);
+int Munmap(void *addr, size_t length);
+ssize_t Read(int fd, void *buf, size_t count);
+FILE *Fopen(const char *path, const char *mode);
+
+}  // namespace real
+}  // namespace simcam

@@ -1,0 +1,292 @@
+// The process-wide simulation: configured nodes by path, simulated descriptors, mappings and
+// the trace.
+#include "sim.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/eventfd.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "real_libc.h"
+
+namespace simcam {
+namespace {
+
+constexpr int kFastFds = 65536;
+std::atomic<uint8_t> g_sim_fd[kFastFds];
+std::atomic<bool> g_high_sim_fd{false};
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path);
+    if (!in)
+        throw std::invalid_argument("simcam config: cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::atomic<int> Sim::mappings_count_{0};
+
+Sim &Sim::Get() {
+    // Never destroyed: descriptors may be closed by other libraries' exit handlers.
+    static Sim *sim = new Sim();
+    return *sim;
+}
+
+Sim::Sim() {
+    const char *trace = getenv("SIMCAM_TRACE");
+    if (trace && *trace) {
+        trace_file_ = real::Fopen(trace, "a");
+        if (trace_file_)
+            setvbuf(trace_file_, nullptr, _IOLBF, 0);
+    }
+    const char *file = getenv("SIMCAM_CONFIG");
+    try {
+        Load(ParseConfig(file && *file ? ReadFile(file) : DefaultConfigJson()));
+    } catch (const std::exception &e) {
+        fprintf(stderr, "%s\n", e.what());
+        _exit(70);
+    }
+}
+
+bool Sim::IsNodePath(const char *path) {
+    return path && strncmp(path, "/dev/video", 10) == 0;
+}
+
+bool Sim::MaybeSimFd(int fd) {
+    if (fd < 0)
+        return false;
+    if (fd >= kFastFds)
+        return g_high_sim_fd.load(std::memory_order_acquire);
+    return g_sim_fd[fd].load(std::memory_order_acquire) != 0;
+}
+
+void Sim::MarkFd(int fd, bool sim) {
+    if (fd >= kFastFds) {
+        if (sim)
+            g_high_sim_fd.store(true, std::memory_order_release);
+        return;
+    }
+    g_sim_fd[fd].store(sim ? 1 : 0, std::memory_order_release);
+}
+
+void Sim::Load(const Config &config) {
+    std::map<std::string, std::shared_ptr<Camera>> cameras;
+    for (const NodeConfig &node : config.nodes)
+        cameras[node.path] = std::make_shared<Camera>(node);
+    std::map<std::string, std::shared_ptr<Camera>> old;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        config_ = config;
+        old.swap(cameras_);
+        cameras_ = std::move(cameras);
+    }
+    old.clear();  // stops their producers, outside the lock
+    ClearTrace();
+}
+
+void Sim::Reset() {
+    Config config;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        config = config_;
+    }
+    Load(config);
+}
+
+std::shared_ptr<Camera> Sim::FindIfAny(const std::string &path) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = cameras_.find(path);
+    return it == cameras_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Camera> Sim::Find(const std::string &path) {
+    std::shared_ptr<Camera> cam = FindIfAny(path);
+    if (!cam)
+        throw std::invalid_argument("simcam: no simulated node " + path);
+    return cam;
+}
+
+std::shared_ptr<Sim::File> Sim::FileOf(int fd) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = files_.find(fd);
+    return it == files_.end() ? nullptr : it->second;
+}
+
+bool Sim::IsSimFd(int fd) {
+    return MaybeSimFd(fd) && FileOf(fd) != nullptr;
+}
+
+std::string Sim::PathOf(int fd) {
+    std::shared_ptr<File> f = MaybeSimFd(fd) ? FileOf(fd) : nullptr;
+    return f ? f->camera->path() : std::string();
+}
+
+int Sim::Open(const char *path, int flags) {
+    TraceEntry t;
+    t.call = Call::kOpen;
+    t.path = path;
+    t.flags = flags;
+    std::shared_ptr<Camera> cam = FindIfAny(path);
+    int err = cam ? cam->OpenError() : ENOENT;
+    int fd = -1;
+    if (err == 0) {
+        int efd_flags = 0;
+        if (flags & O_CLOEXEC)
+            efd_flags |= EFD_CLOEXEC;
+        if (flags & O_NONBLOCK)
+            efd_flags |= EFD_NONBLOCK;
+        fd = eventfd(0, efd_flags);
+        if (fd < 0) {
+            err = errno;
+        } else {
+            auto file = std::make_shared<File>();
+            file->file.fd = fd;
+            file->camera = cam;
+            std::lock_guard<std::mutex> lock(mu_);
+            file->file.id = next_file_id_++;
+            files_[fd] = file;
+            MarkFd(fd, true);
+        }
+    }
+    t.fd = fd;
+    t.result = err ? -1 : fd;
+    t.error = err;
+    if (cam)
+        Record(t);
+    errno = err;
+    return err ? -1 : fd;
+}
+
+int Sim::Close(int fd) {
+    std::shared_ptr<File> file;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = files_.find(fd);
+        if (it != files_.end()) {
+            file = it->second;
+            files_.erase(it);
+            MarkFd(fd, false);
+        }
+    }
+    if (!file)
+        return real::Close(fd);
+    file->camera->Closed(file->file);
+    const int r = real::Close(fd);
+    const int err = errno;
+    TraceEntry t;
+    t.call = Call::kClose;
+    t.path = file->camera->path();
+    t.fd = fd;
+    t.result = r;
+    t.error = r < 0 ? err : 0;
+    Record(t);
+    errno = err;
+    return r;
+}
+
+int Sim::Ioctl(int fd, unsigned long request, void *arg) {
+    std::shared_ptr<File> file = FileOf(fd);
+    if (!file)
+        return real::Ioctl(fd, request, arg);
+    TraceEntry t;
+    t.path = file->camera->path();
+    t.fd = fd;
+    t.request = request;
+    const int r = file->camera->Ioctl(file->file, request, arg, &t);
+    t.result = r < 0 ? -1 : r;
+    t.error = r < 0 ? -r : 0;
+    Record(t);
+    if (r < 0) {
+        errno = -r;
+        return -1;
+    }
+    return r;
+}
+
+void *Sim::Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset) {
+    std::shared_ptr<File> file = FileOf(fd);
+    if (!file)
+        return real::Mmap(addr, length, prot, flags, fd, offset);
+    TraceEntry t;
+    t.call = Call::kMmap;
+    t.path = file->camera->path();
+    t.fd = fd;
+    t.flags = prot;
+    t.offset = static_cast<uint64_t>(offset);
+    t.length = length;
+    uint32_t index = 0;
+    int err = 0;
+    void *p = file->camera->Mmap(file->file, addr, length, prot, flags, offset, &index, &err);
+    t.index = index;
+    t.result = p == MAP_FAILED ? -1 : 0;
+    t.error = p == MAP_FAILED ? err : 0;
+    if (p != MAP_FAILED) {
+        std::lock_guard<std::mutex> lock(mu_);
+        mappings_[reinterpret_cast<uintptr_t>(p)] =
+            Mapping{reinterpret_cast<uintptr_t>(p), length, file->camera, index, fd};
+        mappings_count_.fetch_add(1, std::memory_order_release);
+    }
+    Record(t);
+    errno = err;
+    return p;
+}
+
+bool Sim::Munmap(void *addr, size_t length, int *result) {
+    Mapping m;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = mappings_.find(reinterpret_cast<uintptr_t>(addr));
+        if (it == mappings_.end())
+            return false;
+        m = it->second;
+        mappings_.erase(it);
+        mappings_count_.fetch_sub(1, std::memory_order_release);
+    }
+    *result = real::Munmap(addr, length);
+    const int err = errno;
+    std::shared_ptr<Camera> cam = m.camera.lock();
+    if (cam) {
+        cam->Unmapped(m.index);
+        TraceEntry t;
+        t.call = Call::kMunmap;
+        t.path = cam->path();
+        t.fd = m.fd;
+        t.index = m.index;
+        t.length = length;
+        t.result = *result;
+        t.error = *result < 0 ? err : 0;
+        Record(t);
+    }
+    errno = err;
+    return true;
+}
+
+void Sim::Record(TraceEntry entry) {
+    std::lock_guard<std::mutex> lock(trace_mu_);
+    if (trace_file_)
+        fprintf(trace_file_, "%s\n", entry.Text().c_str());
+    trace_.push_back(std::move(entry));
+}
+
+std::vector<TraceEntry> Sim::Trace() {
+    std::lock_guard<std::mutex> lock(trace_mu_);
+    return trace_;
+}
+
+void Sim::ClearTrace() {
+    std::lock_guard<std::mutex> lock(trace_mu_);
+    trace_.clear();
+}
+
+}  // namespace simcam

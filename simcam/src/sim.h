@@ -1,0 +1,82 @@
+// The simulation: the configured nodes, the descriptors open on them, and the trace.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "camera.h"
+#include "config.h"
+#include "simcam/simcam.h"
+
+namespace simcam {
+
+class Sim {
+  public:
+    // The process's simulation; loads $SIMCAM_CONFIG or the default configuration the first
+    // time.
+    static Sim &Get();
+
+    // Cheap checks for the interposed functions' fast path.
+    static bool IsNodePath(const char *path);
+    static bool MaybeSimFd(int fd);
+    static bool AnyMapping() { return mappings_count_.load(std::memory_order_acquire) > 0; }
+
+    // The interposed calls, for a path or descriptor that is a simulated node. Each returns as
+    // the C library does: -1 (MAP_FAILED) with errno set on failure.
+    int Open(const char *path, int flags);
+    int Close(int fd);
+    int Ioctl(int fd, unsigned long request, void *arg);
+    void *Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset);
+    // munmap of a simulated buffer mapping: true when it was one (then *result is set).
+    bool Munmap(void *addr, size_t length, int *result);
+    bool IsSimFd(int fd);
+    // The node's path for a descriptor, or "" when it is none.
+    std::string PathOf(int fd);
+
+    void Load(const Config &config);
+    void Reset();
+    std::shared_ptr<Camera> Find(const std::string &path);  // throws std::invalid_argument
+    std::shared_ptr<Camera> FindIfAny(const std::string &path);
+
+    void Record(TraceEntry entry);
+    std::vector<TraceEntry> Trace();
+    void ClearTrace();
+
+  private:
+    Sim();
+    struct File {
+        OpenFile file;
+        std::shared_ptr<Camera> camera;
+    };
+    struct Mapping {
+        uintptr_t addr;
+        size_t length;
+        std::weak_ptr<Camera> camera;
+        uint32_t index;
+        int fd;
+    };
+    std::shared_ptr<File> FileOf(int fd);
+    static void MarkFd(int fd, bool sim);
+
+    std::mutex mu_;
+    Config config_;
+    std::map<std::string, std::shared_ptr<Camera>> cameras_;
+    std::map<int, std::shared_ptr<File>> files_;
+    std::map<uintptr_t, Mapping> mappings_;
+    uint64_t next_file_id_ = 1;
+
+    std::mutex trace_mu_;
+    std::vector<TraceEntry> trace_;
+    FILE *trace_file_ = nullptr;
+
+    static std::atomic<int> mappings_count_;
+};
+
+}  // namespace simcam

@@ -161,7 +161,11 @@ bool Encoder::Encode(const EncodeSettings &settings, bool force_idr, std::vector
     const int size = x264_encoder_encode(impl_->enc, &nals, &count, &impl_->pic, &pic_out);
     if (size <= 0)
         return false;
-    out->assign(nals[0].p_payload, nals[0].p_payload + size);
+    // The access unit without the encoder's own SEI (its name and options), as a camera
+    // would send it.
+    for (int i = 0; i < count; ++i)
+        if (nals[i].i_type != NAL_SEI)
+            out->insert(out->end(), nals[i].p_payload, nals[i].p_payload + nals[i].i_payload);
     *idr = pic_out.b_keyframe != 0;
     return true;
 }

@@ -1,0 +1,276 @@
+// Streaming: buffers, the stepped clock, readability, dropped frames, and the stream's bytes.
+#include <errno.h>
+#include <poll.h>
+#include <sys/mman.h>
+
+#include <cstring>
+#include <thread>
+
+#include "simcam_fixture.h"
+
+namespace {
+
+using simtest::Fd;
+using simtest::kNode;
+using simtest::NalTypes;
+
+class Stream : public simtest::SimcamTest {
+  protected:
+    // REQBUFS, QUERYBUF and mmap of n buffers, as the capture layer does.
+    void MapBuffers(int fd, uint32_t n) {
+        struct v4l2_requestbuffers req = {};
+        req.count = n;
+        req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        req.memory = V4L2_MEMORY_MMAP;
+        ASSERT_EQ(0, ioctl(fd, VIDIOC_REQBUFS, &req)) << strerror(errno);
+        ASSERT_EQ(n, req.count);
+        for (uint32_t i = 0; i < n; ++i) {
+            struct v4l2_buffer b = {};
+            b.index = i;
+            b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+            b.memory = V4L2_MEMORY_MMAP;
+            ASSERT_EQ(0, ioctl(fd, VIDIOC_QUERYBUF, &b));
+            void *p = mmap(nullptr, b.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, b.m.offset);
+            ASSERT_NE(MAP_FAILED, p);
+            maps_.push_back({p, b.length});
+        }
+    }
+    void Queue(int fd, uint32_t index) {
+        struct v4l2_buffer b = {};
+        b.index = index;
+        b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        b.memory = V4L2_MEMORY_MMAP;
+        ASSERT_EQ(0, ioctl(fd, VIDIOC_QBUF, &b)) << strerror(errno);
+    }
+    static int StreamCall(int fd, unsigned long request) {
+        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        return ioctl(fd, request, &type);
+    }
+    static int Dequeue(int fd, struct v4l2_buffer *b) {
+        std::memset(b, 0, sizeof *b);
+        b->type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        b->memory = V4L2_MEMORY_MMAP;
+        return ioctl(fd, VIDIOC_DQBUF, b);
+    }
+    static bool Readable(int fd) {
+        struct pollfd p = {fd, POLLIN, 0};
+        return poll(&p, 1, 0) == 1 && (p.revents & POLLIN);
+    }
+    // A 640x480 stream of four queued buffers.
+    void StartSmall(int fd) {
+        struct v4l2_format f = {};
+        f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        f.fmt.pix.pixelformat = V4L2_PIX_FMT_H264;
+        f.fmt.pix.width = 640;
+        f.fmt.pix.height = 480;
+        ASSERT_EQ(0, ioctl(fd, VIDIOC_S_FMT, &f));
+        MapBuffers(fd, 4);
+        for (uint32_t i = 0; i < 4; ++i)
+            Queue(fd, i);
+        ASSERT_EQ(0, StreamCall(fd, VIDIOC_STREAMON));
+    }
+    void TearDown() override {
+        for (auto &m : maps_)
+            munmap(m.first, m.second);
+    }
+    std::vector<std::pair<void *, size_t>> maps_;
+};
+
+TEST_F(Stream, SteppedFramesFillQueuedBuffersInOrderAndPollFollowsThem) {
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    struct v4l2_buffer b;
+    EXPECT_FALSE(Readable(fd.get()));
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EAGAIN, errno);
+
+    EXPECT_EQ(2, simcam::ReleaseFrames(kNode, 2));
+    EXPECT_TRUE(Readable(fd.get()));
+    ASSERT_EQ(0, Dequeue(fd.get(), &b));
+    EXPECT_EQ(0u, b.index);
+    EXPECT_EQ(0u, b.sequence);
+    EXPECT_TRUE(b.flags & V4L2_BUF_FLAG_KEYFRAME);
+    const auto frames = simcam::DeliveredFrames(kNode);
+    ASSERT_EQ(2u, frames.size());
+    ASSERT_EQ(frames[0].bytes.size(), b.bytesused);
+    EXPECT_EQ(0, std::memcmp(maps_[0].first, frames[0].bytes.data(), b.bytesused));
+    // The first access unit is an IDR with its parameter sets; the next is a P slice.
+    EXPECT_EQ((std::vector<int>{7, 8, 5}), NalTypes(frames[0].bytes));
+    EXPECT_TRUE(frames[0].idr);
+    EXPECT_EQ((std::vector<int>{1}), NalTypes(frames[1].bytes));
+    EXPECT_TRUE(Readable(fd.get()));
+    ASSERT_EQ(0, Dequeue(fd.get(), &b));
+    EXPECT_EQ(1u, b.index);
+    EXPECT_EQ(frames[1].bytes.size(), b.bytesused);
+    EXPECT_FALSE(Readable(fd.get()));
+
+    const auto dq = simcam::TraceOf(simcam::Call::kDQBuf);
+    ASSERT_EQ(3u, dq.size());
+    EXPECT_EQ(EAGAIN, dq[0].error);
+    EXPECT_EQ(1u, dq[2].index);
+}
+
+TEST_F(Stream, FrameWithNoQueuedBufferIsDroppedAndHeldBuffersAreNeverOverwritten) {
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    EXPECT_EQ(4, simcam::ReleaseFrames(kNode, 6));
+    EXPECT_EQ(2u, simcam::DroppedFrames(kNode));
+    struct v4l2_buffer b;
+    ASSERT_EQ(0, Dequeue(fd.get(), &b));
+    const std::vector<uint8_t> held(static_cast<uint8_t *>(maps_[0].first),
+                                    static_cast<uint8_t *>(maps_[0].first) + b.bytesused);
+    EXPECT_EQ(0, simcam::ReleaseFrames(kNode, 3));
+    EXPECT_EQ(held, simcam::DeliveredFrames(kNode)[0].bytes);
+    EXPECT_EQ(0, std::memcmp(maps_[0].first, held.data(), held.size()));
+    Queue(fd.get(), 0);
+    EXPECT_EQ(1, simcam::ReleaseFrames(kNode, 1));
+    // Dropped frames still count in the sequence.
+    for (uint32_t expect : {1u, 2u, 3u, 9u}) {
+        ASSERT_EQ(0, Dequeue(fd.get(), &b));
+        EXPECT_EQ(expect, b.sequence);
+    }
+}
+
+TEST_F(Stream, StreamOffReturnsEveryBufferAndDequeueThenFails) {
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    simcam::ReleaseFrames(kNode, 2);
+    ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMOFF));
+    EXPECT_FALSE(Readable(fd.get()));
+    struct v4l2_buffer b;
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EINVAL, errno);
+    // Every buffer is the application's again: each can be queued once more.
+    for (uint32_t i = 0; i < 4; ++i)
+        Queue(fd.get(), i);
+    struct v4l2_buffer again = {};
+    again.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    again.memory = V4L2_MEMORY_MMAP;
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QBUF, &again));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(0, simcam::ReleaseFrames(kNode, 1));
+}
+
+TEST_F(Stream, BlockingDequeueWaitsForTheNextFrame) {
+    Fd fd(open(kNode, O_RDWR));
+    StartSmall(fd.get());
+    std::thread camera([] {
+        // Frames go out until the reader has taken one.
+        while (simcam::TraceOf(simcam::Call::kDQBuf).empty())
+            if (simcam::ReleaseFrames(kNode, 1) == 0)
+                std::this_thread::yield();
+    });
+    struct v4l2_buffer b;
+    EXPECT_EQ(0, Dequeue(fd.get(), &b));
+    camera.join();
+    EXPECT_GT(b.bytesused, 0u);
+}
+
+TEST_F(Stream, UnplugFailsEveryLaterCallWithEnodevAndWakesPoll) {
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    simcam::Unplug(kNode);
+    EXPECT_TRUE(Readable(fd.get()));
+    struct v4l2_buffer b;
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(ENODEV, errno);
+    EXPECT_EQ(-1, StreamCall(fd.get(), VIDIOC_STREAMOFF));
+    EXPECT_EQ(ENODEV, errno);
+    struct v4l2_capability cap;
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QUERYCAP, &cap));
+    EXPECT_EQ(ENODEV, errno);
+    EXPECT_EQ(-1, OpenNode());
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_EQ(0, close(fd.release()));
+}
+
+TEST_F(Stream, RequestFaultsAndGrants) {
+    Fd fd(OpenNode());
+    struct v4l2_requestbuffers req = {};
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    for (uint32_t grant : {2u, 6u}) {
+        simcam::GrantBuffers(kNode, grant);
+        req.count = 4;
+        ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_REQBUFS, &req));
+        EXPECT_EQ(grant, req.count);
+    }
+    const auto reqs = simcam::TraceOf(simcam::Call::kReqBufs);
+    ASSERT_EQ(2u, reqs.size());
+    EXPECT_EQ("REQBUFS /dev/video0 count=4 memory=1 granted=6 -> 0", reqs[1].Text());
+
+    const struct {
+        simcam::Call call;
+        int err;
+    } faults[] = {{simcam::Call::kQueryBuf, EIO},
+                  {simcam::Call::kQBuf, EINVAL},
+                  {simcam::Call::kStreamOn, EPIPE},
+                  {simcam::Call::kStreamOff, EIO}};
+    for (const auto &f : faults)
+        simcam::FailCall(kNode, f.call, f.err, 1);
+    simcam::FailCall(kNode, simcam::Call::kMmap, ENOMEM, 1);
+    struct v4l2_buffer b = {};
+    b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    b.memory = V4L2_MEMORY_MMAP;
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QUERYBUF, &b));
+    EXPECT_EQ(EIO, errno);
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_QUERYBUF, &b));  // only once
+    EXPECT_EQ(MAP_FAILED, mmap(nullptr, b.length, PROT_READ, MAP_SHARED, fd.get(), b.m.offset));
+    EXPECT_EQ(ENOMEM, errno);
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QBUF, &b));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(-1, StreamCall(fd.get(), VIDIOC_STREAMON));
+    EXPECT_EQ(EPIPE, errno);
+    EXPECT_EQ(-1, StreamCall(fd.get(), VIDIOC_STREAMOFF));
+    EXPECT_EQ(EIO, errno);
+    simcam::FailCall(kNode, simcam::Call::kDQBuf, EIO);
+    ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMON));
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EIO, errno);
+}
+
+TEST_F(Stream, SecondDescriptorCannotTouchTheOwnersQueueButMayQuery) {
+    Fd owner(OpenNode());
+    StartSmall(owner.get());
+    Fd other(OpenNode());
+    struct v4l2_requestbuffers req = {};
+    req.count = 2;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    EXPECT_EQ(-1, ioctl(other.get(), VIDIOC_REQBUFS, &req));
+    EXPECT_EQ(EBUSY, errno);
+    struct v4l2_fmtdesc desc = {};
+    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    EXPECT_EQ(0, ioctl(other.get(), VIDIOC_ENUM_FMT, &desc));
+    // Closing the owner stops its stream and frees the queue for the other descriptor.
+    close(owner.release());
+    EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req));
+}
+
+TEST_F(Stream, FastClockFillsEveryQueuedBufferFromFramesEncodedAtStreamOn) {
+    simcam::SetClock(kNode, simcam::Clock::kFast);
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    struct v4l2_buffer b;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(0, Dequeue(fd.get(), &b)) << i;
+        EXPECT_EQ(static_cast<uint32_t>(i), b.sequence);
+        // The 30 frames encoded beforehand go round: frame 30 is the IDR of frame 0 again.
+        EXPECT_EQ(i % 30 == 0, (b.flags & V4L2_BUF_FLAG_KEYFRAME) != 0) << i;
+        Queue(fd.get(), b.index);
+    }
+    EXPECT_EQ(0u, simcam::DroppedFrames(kNode));
+}
+
+TEST_F(Stream, RealTimeClockDeliversOnItsOwnThread) {
+    simcam::SetClock(kNode, simcam::Clock::kRealTime);
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    struct pollfd p = {fd.get(), POLLIN, 0};
+    ASSERT_EQ(1, poll(&p, 1, 10000));
+    struct v4l2_buffer b;
+    EXPECT_EQ(0, Dequeue(fd.get(), &b));
+    EXPECT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMOFF));
+}
+
+}  // namespace

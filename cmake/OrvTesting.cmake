@@ -14,25 +14,23 @@ function(orv_add_gtest)
   # Cross builds run the program under CMAKE_CROSSCOMPILING_EMULATOR (qemu-user). Variables for
   # the program's own loader (LD_PRELOAD, LD_LIBRARY_PATH) go to the emulated process through
   # qemu's -E: set in qemu's environment they would reach the host loader that starts qemu.
-  # The emulated program also preloads orv_qemu_ioctl (tests/support), after the suite's own
-  # preloads, for the kernel's answers to ioctls that qemu does not forward.
+  # The program also links orv_qemu_ioctl (tests/support) last, for the kernel's answers to
+  # ioctls that qemu does not forward: last, so that the simulated camera's ioctl, linked or
+  # preloaded, comes before it in the symbol search order and forwards to it.
   set(_emulator)
-  set(_env)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
-    set(_preload $<TARGET_FILE:orv_qemu_ioctl>)
+    set(_env)
     set(_emulator_env)
     foreach(var IN LISTS T_ENVIRONMENT)
-      if(var MATCHES "^LD_PRELOAD=(.*)$")
-        set(_preload "${CMAKE_MATCH_1}:${_preload}")
-      elseif(var MATCHES "^LD_")
+      if(var MATCHES "^LD_")
         list(APPEND _emulator_env -E "${var}")
       else()
         list(APPEND _env "${var}")
       endif()
     endforeach()
-    set(_emulator ${CMAKE_CROSSCOMPILING_EMULATOR} ${_emulator_env} -E "LD_PRELOAD=${_preload}")
-    add_dependencies(${T_NAME} orv_qemu_ioctl)
+    set(_emulator ${CMAKE_CROSSCOMPILING_EMULATOR} ${_emulator_env})
     set(T_ENVIRONMENT ${_env})
+    target_link_libraries(${T_NAME} PRIVATE -Wl,--no-as-needed orv_qemu_ioctl -Wl,--as-needed)
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_LAUNCHER} ${_emulator} $<TARGET_FILE:${T_NAME}>)
   if(NOT T_TIMEOUT)

@@ -226,9 +226,9 @@ int Camera::Ioctl(const OpenFile &file, unsigned long request, void *arg, TraceE
             case Call::kIdentity:
                 return Identity(static_cast<uint8_t *>(arg), t);
             default:
-                return -ENOTTY;
+                return OtherIoctl(request, arg);
         }
-        producer = TakeProducer();
+        producer = streaming_ ? std::thread() : TakeProducer();
     }
     // A stream that stopped: its producer thread ends outside the lock.
     if (producer.joinable())

@@ -121,6 +121,12 @@ class Camera {
     int SetCtrl(struct v4l2_control *c, TraceEntry *t);
     const ControlConfig *FindControl(uint32_t id) const;
 
+    // The rest of what uvcvideo answers: priority, inputs, extended controls, menus.
+    int OtherIoctl(unsigned long request, void *arg);
+    int ExtControls(unsigned long request, struct v4l2_ext_controls *c);
+    int QueryExtCtrl(struct v4l2_query_ext_ctrl *q);
+    int QueryMenu(struct v4l2_querymenu *m);
+
     // Extension units and the identity request.
     int XuQuery(struct uvc_xu_control_query *q, TraceEntry *t);
     int H264Unit(uint8_t selector, uint8_t query, uint16_t size, uint8_t *data);
@@ -163,6 +169,7 @@ class Camera {
     uint8_t *memory_map_ = nullptr;
     size_t memory_size_ = 0;
     bool streaming_ = false;
+    uint32_t priority_ = V4L2_PRIORITY_DEFAULT;
 
     // Frames.
     Encoder encoder_;

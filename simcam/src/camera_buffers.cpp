@@ -89,7 +89,7 @@ void Camera::FillBuffer(const Buffer &buf, struct v4l2_buffer *b) const {
     b->memory = memory_;
     if (memory_ == V4L2_MEMORY_USERPTR) {
         b->m.userptr = buf.userptr;
-        b->length = buf.user_length;
+        b->length = buf.user_length ? buf.user_length : buffer_length_;
     } else {
         b->m.offset = buf.offset;
         b->length = buffer_length_;
@@ -114,6 +114,8 @@ int Camera::ReqBufs(const OpenFile &file, struct v4l2_requestbuffers *r, TraceEn
         owner_ = 0;
         owner_fd_ = -1;
         readable_ = false;
+        r->flags = 0;
+        r->capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_USERPTR;
         std::memset(r->reserved, 0, sizeof r->reserved);
         return 0;
     }
@@ -149,6 +151,7 @@ int Camera::ReqBufs(const OpenFile &file, struct v4l2_requestbuffers *r, TraceEn
     owner_fd_ = file.fd;
     readable_ = false;
     r->count = n;
+    r->flags = 0;  // no cache hints
     r->capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_USERPTR;
     t->granted = n;
     return 0;
@@ -177,6 +180,8 @@ int Camera::QBuf(const OpenFile &file, struct v4l2_buffer *b, TraceEntry *t) {
         return -EBUSY;
     if (b->type != kCapture || b->memory != memory_ || b->index >= buffers_.size())
         return -EINVAL;
+    if (b->flags & V4L2_BUF_FLAG_REQUEST_FD)
+        return -EBADR;  // the node takes no media requests
     Buffer &buf = buffers_[b->index];
     if (buf.state != BufState::kDequeued)
         return -EINVAL;
@@ -241,6 +246,7 @@ int Camera::StreamOn(const OpenFile &file, const int *type, TraceEntry *t) {
     if (streaming_)
         return 0;
     streaming_ = true;
+    sequence_ = 0;
     idr_requested_ = true;  // a stream starts with an IDR
     if (clock_ == Clock::kRealTime) {
         StartProducer();

@@ -239,6 +239,7 @@ int Camera::EnumFrameSizes(struct v4l2_frmsizeenum *f, TraceEntry *t) {
     if (!fmt)
         return -EINVAL;
     const SizeSet &s = fmt->sizes;
+    std::memset(f->reserved, 0, sizeof f->reserved);
     if (s.kind == kDiscrete) {
         if (f->index >= s.discrete.size())
             return -EINVAL;
@@ -270,6 +271,7 @@ int Camera::EnumFrameIntervals(struct v4l2_frmivalenum *f, TraceEntry *t) {
     const IntervalSet *iv = fmt ? IntervalsFor(*fmt, f->width, f->height) : nullptr;
     if (!iv)
         return -EINVAL;
+    std::memset(f->reserved, 0, sizeof f->reserved);
     if (iv->kind == kDiscrete) {
         if (f->index >= iv->discrete.size())
             return -EINVAL;

@@ -6,6 +6,9 @@
 #include <sys/mman.h>
 #include <sys/types.h>
 
+#include <string>
+
+#include "node_files.h"
 #include "real_libc.h"
 #include "sim.h"
 
@@ -24,6 +27,14 @@ int OpenAny(int dirfd, const char *path, int flags, mode_t mode) {
     // Only absolute node paths are simulated; a relative one never names /dev/videoN here.
     if (Sim::IsNodePath(path))
         return Sim::Get().Open(path, flags);
+    std::string text;
+    if (path && path[0] == '/' && path[1] == 's' && simcam::SysfsText(path, &text)) {
+        if ((flags & O_ACCMODE) != O_RDONLY) {
+            errno = EACCES;
+            return -1;
+        }
+        return simcam::OpenText(text, flags);
+    }
     return real::OpenAt(dirfd, path, flags, mode);
 }
 

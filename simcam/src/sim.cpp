@@ -132,6 +132,27 @@ std::string Sim::PathOf(int fd) {
     return f ? f->camera->path() : std::string();
 }
 
+int Sim::PresentMinor(const std::string &path) {
+    std::shared_ptr<Camera> cam = FindIfAny(path);
+    return cam && cam->OpenError() != ENOENT ? cam->config().minor : -1;
+}
+
+bool Sim::CardOfMinor(int minor, std::string *card) {
+    std::vector<std::shared_ptr<Camera>> cams;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (auto &c : cameras_)
+            cams.push_back(c.second);
+    }
+    for (auto &c : cams) {
+        if (c->config().minor == minor && c->OpenError() != ENOENT) {
+            *card = c->config().card;
+            return true;
+        }
+    }
+    return false;
+}
+
 int Sim::Open(const char *path, int flags) {
     TraceEntry t;
     t.call = Call::kOpen;

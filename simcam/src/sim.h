@@ -39,6 +39,10 @@ class Sim {
     bool IsSimFd(int fd);
     // The node's path for a descriptor, or "" when it is none.
     std::string PathOf(int fd);
+    // The minor number (N of /dev/videoN) of a node that is present, or -1.
+    int PresentMinor(const std::string &path);
+    // The card name of a present node with this minor number; false when there is none.
+    bool CardOfMinor(int minor, std::string *card);
 
     void Load(const Config &config);
     void Reset();

@@ -2,10 +2,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/videodev2.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +59,57 @@ TEST_F(Node, UnconfiguredNodeIsMissingAndOpenFaultsGiveTheirErrno) {
     const int fd = open("/dev/video0", O_RDWR);
     EXPECT_GT(fd, 0);
     close(fd);
+}
+
+TEST_F(Node, NodeLooksLikeAV4l2CharacterDeviceWithItsSysfsFiles) {
+    struct stat st = {};
+    ASSERT_EQ(0, stat("/dev/video0", &st));
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(81u, major(st.st_rdev));
+    EXPECT_EQ(0u, minor(st.st_rdev));
+    const int fd = open("/dev/video0", O_RDWR);
+    ASSERT_GT(fd, 0);
+    struct stat fst = {};
+    ASSERT_EQ(0, fstat(fd, &fst));
+    EXPECT_EQ(st.st_rdev, fst.st_rdev);
+    close(fd);
+    errno = 0;
+    EXPECT_EQ(-1, stat("/dev/video1", &st));
+    EXPECT_EQ(ENOENT, errno);
+
+    FILE *f = fopen("/sys/dev/char/81:0/uevent", "r");
+    ASSERT_NE(nullptr, f);
+    char text[128] = {};
+    EXPECT_EQ(32u, fread(text, 1, sizeof text - 1, f));
+    fclose(f);
+    EXPECT_STREQ("MAJOR=81\nMINOR=0\nDEVNAME=video0\n", text);
+    EXPECT_EQ(nullptr, fopen("/sys/dev/char/81:1/uevent", "r"));
+
+    simcam::Unplug("/dev/video0");
+    EXPECT_EQ(-1, stat("/dev/video0", &st));
+    EXPECT_EQ(nullptr, fopen("/sys/dev/char/81:0/uevent", "r"));
+}
+
+TEST_F(Node, FilesThatAreNoNodeAreUntouched) {
+    char path[] = "/tmp/simcam-node-test-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(4, write(fd, "abcd", 4));
+    void *p = mmap(nullptr, 4, PROT_READ, MAP_SHARED, fd, 0);
+    ASSERT_NE(MAP_FAILED, p);
+    EXPECT_EQ(0, std::memcmp(p, "abcd", 4));
+    EXPECT_EQ(0, munmap(p, 4));
+    ASSERT_EQ(0, lseek(fd, 0, SEEK_SET));
+    char back[4];
+    EXPECT_EQ(4, read(fd, back, 4));
+    struct stat st = {};
+    ASSERT_EQ(0, fstat(fd, &st));
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(-1, ioctl(fd, VIDIOC_QUERYCAP, nullptr));
+    EXPECT_EQ(ENOTTY, errno);
+    EXPECT_EQ(0, close(fd));
+    unlink(path);
+    EXPECT_TRUE(simcam::Trace().empty());
 }
 
 }  // namespace

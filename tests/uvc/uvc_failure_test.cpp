@@ -16,7 +16,7 @@
 #include "uvc/uvc_h264.h"
 #include "uvc/uvc_maker_commands.h"
 #include "uvc/uvc_xu_query.h"
-#include "uvc_log_lines.h"
+#include "uvc_test_util.h"
 
 namespace {
 
@@ -36,8 +36,7 @@ std::string BadFdErrno() {
     q.data = &byte;
     errno = 0;
     EXPECT_EQ(-1, ioctl(kBadFd, UVCIOC_CTRL_QUERY, &q));
-    const int err = errno;
-    return "errno:" + std::to_string(err) + "(" + strerror(err) + ")";
+    return uvctest::ErrnoText(errno);
 }
 const std::string kCommitFailed =
     "[L][send_uvc_command_set] UVCX_VIDEO_CONFIG_COMMIT SET_CUR send_uvc_command_set, ";
@@ -143,8 +142,8 @@ TEST_F(UvcFailure, ANullBlockFailsWithoutReachingTheDevice) {
     EXPECT_EQ(-1, send_uvc_command_set(12, fd, nullptr));
     EXPECT_EQ(1, send_uvc_command_get(12, fd, nullptr));
     fclose(null_dev);
-    EXPECT_EQ(std::vector<LogEntry>({Error(kCommitFailed + "errno:14(Bad address)"),
-                                     Error(kProbeFailed + "errno:14(Bad address)")}),
+    EXPECT_EQ(std::vector<LogEntry>({Error(kCommitFailed + uvctest::ErrnoText(EFAULT)),
+                                     Error(kProbeFailed + uvctest::ErrnoText(EFAULT))}),
               UvcLines(capture_));
 }
 

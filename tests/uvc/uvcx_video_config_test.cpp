@@ -3,73 +3,59 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "uvc/uvcx_video_config.h"
+#include "uvc_test_util.h"
 
 namespace {
 
 namespace uvcx = orv::uvcx;
+using uvctest::Block;
+using uvctest::Hex;
 
-std::string Hex(const UvcxVideoConfig &c) {
-    std::string s;
-    char b[4];
-    for (uint8_t byte : c.bytes) {
-        snprintf(b, sizeof b, "%02X ", byte);
-        s += b;
-    }
-    return s;
-}
-
-// 46 zero bytes with `runs` of bytes written at their offsets.
-UvcxVideoConfig Expected(const std::vector<std::pair<size_t, std::vector<uint8_t>>> &runs) {
-    UvcxVideoConfig c = {};
-    for (const auto &run : runs)
-        for (size_t i = 0; i < run.second.size(); ++i)
-            c.bytes[run.first + i] = run.second[i];
-    return c;
+std::string Sent(const UvcxVideoConfig &c) {
+    return uvctest::Hex(c.bytes, sizeof c.bytes);
 }
 
 struct RequestCase {
     const char *what;
     UvcxVideoConfig sent;
-    UvcxVideoConfig expected;
+    std::vector<uint8_t> expected;
 };
 
 TEST(UvcxVideoConfig, SetRequestsCarryOneFieldAndItsHintsInLittleEndian) {
     const RequestCase cases[] = {
         {"resolution 1280x720", uvcx::resolution_request(1280, 720),
-         Expected({{8, {0xFE, 0xFF}}, {12, {0x00, 0x05}}, {14, {0xD0, 0x02}}})},
+         Block({{8, {0xFE, 0xFF}}, {12, {0x00, 0x05}}, {14, {0xD0, 0x02}}})},
         {"frame rate 30", uvcx::frame_rate_request(30),
-         Expected({{0, {0x15, 0x16, 0x05, 0x00}}, {8, {0xFF, 0xF7}}})},
+         Block({{0, {0x15, 0x16, 0x05, 0x00}}, {8, {0xFF, 0xF7}}})},
         {"bit rate 1920000", uvcx::bit_rate_request(1920000),
-         Expected({{4, {0x00, 0x4C, 0x1D, 0x00}}, {8, {0xFF, 0xDF}}})},
+         Block({{4, {0x00, 0x4C, 0x1D, 0x00}}, {8, {0xFF, 0xDF}}})},
         {"high profile", uvcx::profile_request(UVCX_H264_wProfile_HIGHPROFILE),
-         Expected({{8, {0xFD, 0xFF}}, {20, {0x00, 0x64}}})},
+         Block({{8, {0xFD, 0xFF}}, {20, {0x00, 0x64}}})},
         {"constant QP", uvcx::rate_control_mode_request(UVCX_RATE_CONTROL_CONST_QP),
-         Expected({{8, {0xFB, 0xFF}}, {29, {0x03}}})},
+         Block({{8, {0xFB, 0xFF}}, {29, {0x03}}})},
         {"I-frame period 5", uvcx::iframe_period_request(5),
-         Expected({{8, {0xFF, 0x7F}}, {22, {0x05, 0x00}}})},
+         Block({{8, {0xFF, 0x7F}}, {22, {0x05, 0x00}}})},
         // Values wider than their field keep their low bits; nothing spills into a neighbour.
         {"resolution 0x12345 x -1", uvcx::resolution_request(0x12345, -1),
-         Expected({{8, {0xFE, 0xFF}}, {12, {0x45, 0x23}}, {14, {0xFF, 0xFF}}})},
+         Block({{8, {0xFE, 0xFF}}, {12, {0x45, 0x23}}, {14, {0xFF, 0xFF}}})},
         {"I-frame period 70000", uvcx::iframe_period_request(70000),
-         Expected({{8, {0xFF, 0x7F}}, {22, {0x70, 0x11}}})},
+         Block({{8, {0xFF, 0x7F}}, {22, {0x70, 0x11}}})},
         {"rate control mode 0x1FF", uvcx::rate_control_mode_request(0x1FF),
-         Expected({{8, {0xFB, 0xFF}}, {29, {0xFF}}})},
-        {"profile -1", uvcx::profile_request(-1),
-         Expected({{8, {0xFD, 0xFF}}, {20, {0xFF, 0xFF}}})},
+         Block({{8, {0xFB, 0xFF}}, {29, {0xFF}}})},
+        {"profile -1", uvcx::profile_request(-1), Block({{8, {0xFD, 0xFF}}, {20, {0xFF, 0xFF}}})},
         {"bit rate -1", uvcx::bit_rate_request(-1),
-         Expected({{4, {0xFF, 0xFF, 0xFF, 0xFF}}, {8, {0xFF, 0xDF}}})},
+         Block({{4, {0xFF, 0xFF, 0xFF, 0xFF}}, {8, {0xFF, 0xDF}}})},
         {"frame rate 0", uvcx::frame_rate_request(0),
-         Expected({{0, {0xFF, 0xFF, 0xFF, 0xFF}}, {8, {0xFF, 0xF7}}})},
+         Block({{0, {0xFF, 0xFF, 0xFF, 0xFF}}, {8, {0xFF, 0xF7}}})},
     };
     for (const RequestCase &c : cases)
-        EXPECT_EQ(Hex(c.expected), Hex(c.sent)) << c.what;
+        EXPECT_EQ(Hex(c.expected), Sent(c.sent)) << c.what;
 }
 
 TEST(UvcxVideoConfig, ReadsFieldsFromTheirLittleEndianOffsets) {

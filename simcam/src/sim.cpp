@@ -297,6 +297,10 @@ void Sim::Record(TraceEntry entry) {
     std::lock_guard<std::mutex> lock(trace_mu_);
     if (trace_file_)
         fprintf(trace_file_, "%s\n", entry.Text().c_str());
+    // A long stream must not grow the trace without end: past the limit the oldest half goes.
+    constexpr size_t kMaxTrace = 200000;
+    if (trace_.size() >= kMaxTrace)
+        trace_.erase(trace_.begin(), trace_.begin() + kMaxTrace / 2);
     trace_.push_back(std::move(entry));
 }
 

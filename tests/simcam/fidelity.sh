@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Stock tools against the simulated node, through scripts/simcam: v4l2-ctl lists what the
 # configuration offers and streams 60 frames, which ffprobe decodes with the committed size,
-# profile and I-frame period. Usage: fidelity.sh SIMCAM_WRAPPER CONFIG WORKDIR
+# profile and I-frame period; with a JVM, Java sees the node too.
+# Usage: fidelity.sh SIMCAM_WRAPPER CONFIG WORKDIR [JAVA]
 set -euo pipefail
 wrapper=$1
 config=$2
 work=$3
+java=${4:-}
 mkdir -p "$work"
 fail=0
 run() { "$wrapper" --config "$config" -- "$@"; }
@@ -70,4 +72,13 @@ expect "ffprobe key frames" "0 15 30 45" \
         "$work/stream.h264" | awk '$1 == 1 { printf "%s%d", n++ ? " " : "", NR - 1 }')"
 contains "trace file" "$(cat "$work/trace.txt")" \
     "REQBUFS /dev/video0 count=4 memory=1 granted=4 -> 0" "STREAMON /dev/video0 -> 0"
+if [ -n "$java" ]; then
+    rm -f "$work/jvm-trace.txt"
+    expect "jvm" "$(printf '%s\n' "rdev 81:0 regular false video1 false" \
+        "MAJOR=81 MINOR=0 DEVNAME=video0" "opened")" \
+        "$("$wrapper" --config "$config" --trace "$work/jvm-trace.txt" -- \
+            "$java" "$(dirname "$0")/NodeFromJava.java" 2>&1)"
+    contains "jvm trace" "$(cat "$work/jvm-trace.txt")" "OPEN /dev/video0 flags=0x0 -> " \
+        "CLOSE /dev/video0 -> 0"
+fi
 exit $fail

@@ -113,7 +113,8 @@ struct TraceEntry {
     std::string Text() const;
 };
 
-// The whole trace since the last load, Reset() or ClearTrace().
+// The whole trace since the last load, Reset() or ClearTrace() (past 200000 entries the oldest
+// 100000 are dropped).
 std::vector<TraceEntry> Trace();
 // Only the entries of one kind of call (on any node).
 std::vector<TraceEntry> TraceOf(Call call);

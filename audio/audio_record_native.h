@@ -14,6 +14,7 @@
 #include <SLES/OpenSLES_Android.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -61,10 +62,13 @@ public:
     // Last record state set successfully (SL_RECORDSTATE_*).
     SLuint32 recordState();
     bool isOpen();
+    // Waits begun so far by callers blocked in read (monitoring; tests use it to know a caller
+    // is blocked).
+    uint64_t waitsBegun();
     // Bytes in one capture buffer (20 ms of frames); 0 when closed.
     size_t captureBufferSize();
     // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    // state.playIndex:%d". Nothing when closed.
+    //  state.playIndex:%d" (two spaces). Nothing when closed.
     void logBufferState();
 
 private:

@@ -12,6 +12,7 @@
 #include <SLES/OpenSLES.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -57,8 +58,11 @@ public:
     // Last play state set successfully (SL_PLAYSTATE_*).
     SLuint32 playState();
     bool isOpen();
+    // Waits begun so far by callers blocked in write (monitoring; tests use it to know a caller
+    // is blocked).
+    uint64_t waitsBegun();
     // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    // state.playIndex:%d". Nothing when closed.
+    //  state.playIndex:%d" (two spaces). Nothing when closed.
     void logBufferState();
 
 private:

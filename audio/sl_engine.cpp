@@ -59,7 +59,9 @@ SLObjectItf OpenSLEngine(bool shared) {
 void CloseSLEngine(SLObjectItf engine) {
     std::lock_guard<Mutex> guard(engineLock);
     if (engine != sharedEngine) {
-        (*engine)->Destroy(engine);
+        if (engine != nullptr) {
+            (*engine)->Destroy(engine);
+        }
         return;
     }
     if (engineRefCount == 0) {

@@ -1,0 +1,315 @@
+// Capture stream over an OpenSL ES recorder's Android simple buffer queue.
+#include "audio_record_native.h"
+
+#include "sonora_log.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace {
+constexpr int kNotOpen = -38;  // -ENOSYS
+}
+
+AudioRecordNative::AudioRecordNative() = default;
+
+AudioRecordNative::~AudioRecordNative() { close(); }
+
+int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool useFloat,
+                            unsigned buffers) {
+    close();
+    std::lock_guard<std::recursive_mutex> held(lock);
+    engineObject = android::OpenSLEngine(true);
+    if (engineObject == nullptr) {
+        SONORA_LOGW("cannot create OpenSL ES engine");
+        return kNotOpen;
+    }
+    const SLresult result = openLocked(channelCount, sampleRate, useFloat, buffers);
+    if (result != SL_RESULT_SUCCESS) {
+        close();
+        SONORA_LOGW("open error %s", android::getSLErrStr(static_cast<int>(result)));
+        return kNotOpen;
+    }
+    // 20 ms of frames; the division drops the fraction (11025 Hz gives 220 frames).
+    bufferSize = (sampleRate / 50) * channelCount * android::bytesPerSample(useFloat);
+    numBuffers = buffers;
+    return 0;
+}
+
+SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
+                                       unsigned buffers) {
+    SLresult r = (*engineObject)->GetInterface(engineObject, SL_IID_ENGINE, &engine);
+    if (r != SL_RESULT_SUCCESS) return r;
+
+    SONORA_LOGV("creating recorder");
+    SLDataLocator_IODevice device{SL_DATALOCATOR_IODEVICE, SL_IODEVICE_AUDIOINPUT,
+                                  SL_DEFAULTDEVICEID_AUDIOINPUT, nullptr};
+    SLDataSource source{&device, nullptr};
+    android::PcmFormat format = android::makePcmFormat(channelCount, sampleRate, useFloat);
+    SLDataLocator_AndroidSimpleBufferQueue queueLocator{SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE,
+                                                        buffers};
+    SLDataSink sink{&queueLocator, &format};
+    const SLInterfaceID ids[] = {SL_IID_ANDROIDSIMPLEBUFFERQUEUE, SL_IID_ANDROIDCONFIGURATION};
+    const SLboolean required[] = {SL_BOOLEAN_TRUE, SL_BOOLEAN_TRUE};
+    r = (*engine)->CreateAudioRecorder(engine, &recorderObject, &source, &sink, 2, ids, required);
+    if (r != SL_RESULT_SUCCESS) return r;
+
+    SONORA_LOGV("realizing recorder");
+    r = (*recorderObject)->Realize(recorderObject, SL_BOOLEAN_FALSE);
+    if (r != SL_RESULT_SUCCESS) return r;
+    SONORA_LOGV("geting record interface");
+    r = (*recorderObject)->GetInterface(recorderObject, SL_IID_RECORD, &record);
+    if (r != SL_RESULT_SUCCESS) return r;
+    SONORA_LOGV("geting buffer queue interface");
+    r = (*recorderObject)->GetInterface(recorderObject, SL_IID_ANDROIDSIMPLEBUFFERQUEUE,
+                                        &bufferQueue);
+    if (r != SL_RESULT_SUCCESS) return r;
+    SONORA_LOGV("registering buffer queue interface");
+    return (*bufferQueue)->RegisterCallback(bufferQueue, BufferQueueCallback, this);
+}
+
+int AudioRecordNative::queueBuffers() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (bufferQueue == nullptr) {
+        return kNotOpen;
+    }
+    if (readyQueue.size() + inFlightQueue.size() >= numBuffers) {
+        return 0;
+    }
+    void *memory = malloc(bufferSize);
+    if (memory == nullptr) {
+        SONORA_LOGE("unable to allocate %zu bytes", bufferSize);
+        return kNotOpen;
+    }
+    auto buffer = std::make_shared<android::Blob>(static_cast<uint8_t *>(memory), bufferSize,
+                                                  memory);
+    inFlightQueue.push_back(buffer);
+    const SLresult r =
+        (*bufferQueue)->Enqueue(bufferQueue, buffer->data, static_cast<SLuint32>(bufferSize));
+    if (r != SL_RESULT_SUCCESS) {
+        // Never filled, so never completed: it must not hold a place in flight.
+        inFlightQueue.pop_back();
+        SONORA_LOGW("Enqueue error %s", android::getSLErrStr(static_cast<int>(r)));
+        return kNotOpen;
+    }
+    return 0;
+}
+
+void AudioRecordNative::BufferQueueCallback(SLAndroidSimpleBufferQueueItf caller, void *context) {
+    static_cast<AudioRecordNative *>(context)->bufferQueueCallback(caller);
+}
+
+// A completion whose buffer a flush cleared while its callback waited for `lock` finds every
+// buffer still in flight queued in OpenSL ES (the completed one no longer counts there): none of
+// them is filled yet.
+bool AudioRecordNative::completedOne() {
+    if (inFlightQueue.empty()) {
+        return false;
+    }
+    SLAndroidSimpleBufferQueueState queued{};
+    return (*bufferQueue)->GetState(bufferQueue, &queued) != SL_RESULT_SUCCESS ||
+           queued.count < inFlightQueue.size();
+}
+
+void AudioRecordNative::bufferQueueCallback(SLAndroidSimpleBufferQueueItf caller) {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (caller != bufferQueue) {
+        SONORA_LOGW("invalid buffer queue interface, ignoring");
+        return;
+    }
+    if (!completedOne()) {
+        SONORA_LOGW("no delivered data!");
+        queueBuffers();
+        return;
+    }
+    std::shared_ptr<android::Blob> filled = std::move(inFlightQueue.front());
+    inFlightQueue.pop_front();
+
+    if (readTarget) {
+        android::Blob &target = *readTarget;
+        const size_t n = std::min(target.remaining(), filled->remaining());
+        memcpy(target.data + target.offset, filled->data + filled->offset, n);
+        target.offset += n;
+        filled->offset += n;
+        if (target.remaining() == 0) {
+            readTarget.reset();
+            signal.raise();
+        }
+        if (filled->remaining() == 0) {
+            queueBuffers();
+            return;
+        }
+    }
+    if (readyQueue.size() + inFlightQueue.size() < numBuffers) {
+        readyQueue.push_back(std::move(filled));
+    } else {
+        SONORA_LOGW("dropping data");
+    }
+    queueBuffers();
+}
+
+size_t AudioRecordNative::copyFromReady(uint8_t *dest, size_t size) {
+    size_t copied = 0;
+    while (copied < size && !readyQueue.empty()) {
+        android::Blob &ready = *readyQueue.front();
+        const size_t n = std::min(size - copied, ready.remaining());
+        memcpy(dest + copied, ready.data + ready.offset, n);
+        ready.offset += n;
+        copied += n;
+        if (ready.remaining() == 0) {
+            readyQueue.pop_front();
+        }
+    }
+    return copied;
+}
+
+long AudioRecordNative::read(void *data, size_t size, bool blocking) {
+    std::lock_guard<std::mutex> reading(readLock);
+    SONORA_LOGV("reading:%p  %zu", data, size);
+    std::unique_lock<std::recursive_mutex> held(lock);
+    if (engine == nullptr) {
+        return kNotOpen;
+    }
+    auto *dest = static_cast<uint8_t *>(data);
+    const size_t copied = copyFromReady(dest, size);
+    // Capture stops when the reader fell behind (every buffer held ready) or after a flush:
+    // nothing is in flight, so no callback would enqueue again. Resume while recording.
+    if (state == SL_RECORDSTATE_RECORDING && inFlightQueue.empty()) {
+        queueBuffers();
+    }
+    if (copied == size || !blocking || readTarget) {
+        return static_cast<long>(copied);
+    }
+    auto target = std::make_shared<android::Blob>(dest + copied, size - copied, nullptr);
+    readTarget = target;
+    signal.reset();
+    held.unlock();
+    if (signal.wait()) {
+        return static_cast<long>(copied + target->offset);
+    }
+    return static_cast<long>(copied);  // released by flush or close
+}
+
+int AudioRecordNative::flush() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (bufferQueue != nullptr && (*bufferQueue)->Clear(bufferQueue) != SL_RESULT_SUCCESS) {
+        return kNotOpen;
+    }
+    readyQueue.clear();
+    inFlightQueue.clear();
+    readTarget.reset();
+    signal.cancel();
+    return 0;
+}
+
+void AudioRecordNative::close() {
+    SLObjectItf oldEngine;
+    SLObjectItf oldRecorder;
+    // Buffers OpenSL ES refused to clear: it may fill them until the recorder is destroyed.
+    std::deque<std::shared_ptr<android::Blob>> uncleared;
+    {
+        std::lock_guard<std::recursive_mutex> held(lock);
+        if (record != nullptr) {
+            const SLresult r = (*record)->SetRecordState(record, SL_RECORDSTATE_STOPPED);
+            if (r != SL_RESULT_SUCCESS) {
+                SONORA_LOGW("setRecordState %d error %s", SL_RECORDSTATE_STOPPED,
+                            android::getSLErrStr(static_cast<int>(r)));
+            } else {
+                state = SL_RECORDSTATE_STOPPED;
+            }
+        }
+        if (bufferQueue != nullptr) {
+            (*bufferQueue)->RegisterCallback(bufferQueue, nullptr, nullptr);
+        }
+        if (flush() != 0) {
+            // A blocked reader must still be released; nothing will fill its buffer now.
+            uncleared.swap(inFlightQueue);
+            readyQueue.clear();
+            readTarget.reset();
+            signal.cancel();
+        }
+        oldEngine = std::exchange(engineObject, nullptr);
+        oldRecorder = std::exchange(recorderObject, nullptr);
+        engine = nullptr;
+        record = nullptr;
+        bufferQueue = nullptr;
+        state = SL_RECORDSTATE_STOPPED;
+        bufferSize = 0;
+        numBuffers = 0;
+    }
+    if (oldRecorder != nullptr) {
+        (*oldRecorder)->Destroy(oldRecorder);
+    }
+    uncleared.clear();
+    if (oldEngine != nullptr) {
+        android::CloseSLEngine(oldEngine);
+    }
+}
+
+int AudioRecordNative::setRecordState(SLuint32 requested) {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (record == nullptr) {
+        return kNotOpen;
+    }
+    if (requested == SL_RECORDSTATE_RECORDING) {
+        queueBuffers();
+    }
+    const SLresult r = (*record)->SetRecordState(record, requested);
+    if (r != SL_RESULT_SUCCESS) {
+        SONORA_LOGW("setRecordState %d error %s", static_cast<int>(requested),
+                    android::getSLErrStr(static_cast<int>(r)));
+        return kNotOpen;
+    }
+    state = requested;
+    return 0;
+}
+
+int AudioRecordNative::getPositionInMsec(SLmillisecond *position) {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (record == nullptr) {
+        return kNotOpen;
+    }
+    const SLresult r = (*record)->GetPosition(record, position);
+    if (r != SL_RESULT_SUCCESS) {
+        SONORA_LOGW("getPosition error %s", android::getSLErrStr(static_cast<int>(r)));
+        return kNotOpen;
+    }
+    return 0;
+}
+
+int AudioRecordNative::buffersPending() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    return static_cast<int>(readyQueue.size());
+}
+
+SLuint32 AudioRecordNative::recordState() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    return state;
+}
+
+bool AudioRecordNative::isOpen() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    return engine != nullptr;
+}
+
+size_t AudioRecordNative::captureBufferSize() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    return bufferSize;
+}
+
+void AudioRecordNative::logBufferState() {
+    std::lock_guard<std::recursive_mutex> held(lock);
+    if (bufferQueue == nullptr) {
+        return;
+    }
+    SLAndroidSimpleBufferQueueState queued{};
+    (*bufferQueue)->GetState(bufferQueue, &queued);
+    SONORA_LOGD("logBufferState state.count:%d  state.playIndex:%d",
+                static_cast<int>(queued.count), static_cast<int>(queued.index));
+}
+
+uint64_t AudioRecordNative::waitsBegun() {
+    std::lock_guard<std::mutex> held(signal.mutex);
+    return signal.tickets;
+}

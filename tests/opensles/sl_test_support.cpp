@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace sltest {
 
 Engine::Engine() {
@@ -101,33 +103,71 @@ Recorder::~Recorder() {
     destroy();
 }
 
-void CallbackLog::on_plain(SLBufferQueueItf queue, void *self) {
-    static_cast<CallbackLog *>(self)->add(queue);
+void Callbacks::on_plain(SLBufferQueueItf queue, void *self) {
+    static_cast<Callbacks *>(self)->add(queue);
 }
 
-void CallbackLog::on_android(SLAndroidSimpleBufferQueueItf queue, void *self) {
-    static_cast<CallbackLog *>(self)->add(queue);
+void Callbacks::on_android(SLAndroidSimpleBufferQueueItf queue, void *self) {
+    static_cast<Callbacks *>(self)->add(queue);
 }
 
-void CallbackLog::add(const void *queue) {
+void Callbacks::add(const void *queue) {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++running_;
+        cv_.notify_all();
+        if (held_ && !cv_.wait_for(lock, std::chrono::seconds(10), [&] { return !held_; })) {
+            timed_out_ = true;
+        }
+    }
+    if (action) {
+        action(queue);
+    }
     std::lock_guard<std::mutex> lock(mutex_);
+    --running_;
     calls_.push_back(Call{queue, std::this_thread::get_id()});
     cv_.notify_all();
 }
 
-std::vector<CallbackLog::Call> CallbackLog::calls() const {
+std::vector<Callbacks::Call> Callbacks::calls() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return calls_;
 }
 
-size_t CallbackLog::count() const {
+size_t Callbacks::count() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return calls_.size();
 }
 
-void CallbackLog::wait_for(size_t n) const {
+void Callbacks::wait_for(size_t n) const {
     std::unique_lock<std::mutex> lock(mutex_);
     cv_.wait(lock, [&] { return calls_.size() >= n; });
+}
+
+void Callbacks::hold() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = true;
+}
+
+void Callbacks::wait_running() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait(lock, [&] { return running_ > 0; });
+}
+
+void Callbacks::release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = false;
+    cv_.notify_all();
+}
+
+bool Callbacks::timed_out() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return timed_out_;
+}
+
+int Callbacks::running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return running_;
 }
 
 }  // namespace sltest

@@ -6,6 +6,7 @@
 #include <opensles_host/test_control.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -47,9 +48,11 @@ struct Recorder {
     SLAndroidSimpleBufferQueueItf queue = nullptr;
 };
 
-// Records every callback: the queue it names, the thread it ran on, and the tag of the buffer
-// that completed (the test keeps its buffers in a FIFO and names them itself).
-class CallbackLog {
+// Records every buffer-queue callback (the queue it names, the thread it ran on) and can hold
+// callbacks: while held, a callback that starts says so and waits to be let go (at most 10 s,
+// after which it notes that it timed out, so a test that would deadlock fails instead).
+// `action`, when set, runs inside each callback before it returns, without the log's lock.
+class Callbacks {
   public:
     struct Call {
         const void *queue;
@@ -57,16 +60,38 @@ class CallbackLog {
     };
     static void on_plain(SLBufferQueueItf queue, void *self);
     static void on_android(SLAndroidSimpleBufferQueueItf queue, void *self);
+
     std::vector<Call> calls() const;
     size_t count() const;
-    // Blocks until `n` callbacks have come (real-time back ends only).
+    // Blocks until `n` callbacks have returned.
     void wait_for(size_t n) const;
+
+    void hold();
+    // Blocks until a held callback runs.
+    void wait_running() const;
+    void release();
+    bool timed_out() const;
+    // Callbacks that have started and not yet returned.
+    int running() const;
+
+    std::function<void(const void *queue)> action;
 
   private:
     void add(const void *queue);
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;
     std::vector<Call> calls_;
+    bool held_ = false;
+    int running_ = 0;
+    bool timed_out_ = false;
 };
+
+// Spins (yielding) until `done` holds; for states another thread reaches without telling.
+template <typename Pred>
+void spin_until(Pred done) {
+    while (!done()) {
+        std::this_thread::yield();
+    }
+}
 
 }  // namespace sltest

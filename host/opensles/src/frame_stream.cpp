@@ -12,7 +12,9 @@ void encode_sample(float value, const PcmFormat &format, uint8_t *out) {
         std::memcpy(out, &v, 4);
         return;
     }
-    double scaled = static_cast<double>(v) * 2147483647.0;
+    // Full scale is 2^31, so a sample read from an integer file comes back bit for bit; +1.0
+    // itself is the largest value.
+    double scaled = std::min(static_cast<double>(v) * 2147483648.0, 2147483647.0);
     auto s = static_cast<int32_t>(std::lrint(scaled));
     auto u = static_cast<uint32_t>(s);
     switch (format.bits) {

@@ -1,8 +1,8 @@
 // Extension-unit queries (UVCIOC_CTRL_QUERY): the H.264 unit's configuration block and
 // picture-type request, the maker's OSD menu unit 0x13 and HDMI-input unit 0x15. Errors are
 // uvcvideo's: ENOENT for an unknown unit or selector, EINVAL for an unknown request code,
-// ENOBUFS for a wrong size, EBADRQC for a request the control does not take, EPIPE when the
-// camera refuses (stalls) the request.
+// ENOBUFS for a wrong size, EBADRQC for a GET_CUR or SET_CUR that the control's GET_INFO does
+// not offer, EPIPE when the camera refuses (stalls) the request, a range request included.
 #include <errno.h>
 #include <linux/usb/video.h>
 
@@ -54,7 +54,9 @@ int CheckShape(const ControlShape &c, uint8_t query, uint16_t size) {
         return (c.info & 2) ? 0 : -EBADRQC;
     if (query == UVC_GET_CUR)
         return (c.info & 1) ? 0 : -EBADRQC;
-    return c.ranges ? 0 : -EBADRQC;
+    // uvcvideo lets every range request of an extension-unit control through to the camera,
+    // which stalls the ones it does not answer.
+    return c.ranges ? 0 : -EPIPE;
 }
 
 // Answers GET_LEN and GET_INFO; true when it did.

@@ -1,6 +1,9 @@
 // Streaming: buffers, the stepped clock, readability, dropped frames, and the stream's bytes.
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
+#include <sys/select.h>
 #include <sys/mman.h>
 
 #include <cstring>
@@ -108,6 +111,72 @@ TEST_F(Stream, SteppedFramesFillQueuedBuffersInOrderAndPollFollowsThem) {
     ASSERT_EQ(3u, dq.size());
     EXPECT_EQ(EAGAIN, dq[0].error);
     EXPECT_EQ(1u, dq[2].index);
+}
+
+// select (what the capture layer waits with) and epoll see the same readiness as poll, and a
+// descriptor made non-blocking after open stops waiting in DQBUF.
+TEST_F(Stream, SelectAndEpollFollowFilledBuffersAndNonBlockingMayBeSetLater) {
+    Fd fd(open(kNode, O_RDWR));
+    ASSERT_GE(fd.get(), 0);
+    StartSmall(fd.get());
+    const auto selected = [&] {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(fd.get(), &set);
+        struct timeval none = {0, 0};
+        return select(fd.get() + 1, &set, nullptr, nullptr, &none) == 1 && FD_ISSET(fd.get(), &set);
+    };
+    Fd ep(epoll_create1(EPOLL_CLOEXEC));
+    struct epoll_event ev = {};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd.get();
+    ASSERT_EQ(0, epoll_ctl(ep.get(), EPOLL_CTL_ADD, fd.get(), &ev));
+    const auto epolled = [&] {
+        struct epoll_event out = {};
+        return epoll_wait(ep.get(), &out, 1, 0) == 1 && out.data.fd == fd.get();
+    };
+    EXPECT_FALSE(selected());
+    EXPECT_FALSE(epolled());
+    ASSERT_EQ(1, simcam::ReleaseFrames(kNode, 1));
+    EXPECT_TRUE(selected());
+    EXPECT_TRUE(epolled());
+    struct v4l2_buffer b;
+    ASSERT_EQ(0, Dequeue(fd.get(), &b));
+    EXPECT_FALSE(selected());
+    EXPECT_FALSE(epolled());
+
+    ASSERT_EQ(0, fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) | O_NONBLOCK));
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EAGAIN, errno);
+}
+
+// REQBUFS with count 0 frees the queue; mappings the application still holds stay readable
+// (the memory is orphaned, not pulled away), and the node takes a new request.
+TEST_F(Stream, ZeroCountRequestFreesTheQueueAndLeavesMappingsUsable) {
+    Fd fd(OpenNode());
+    StartSmall(fd.get());
+    ASSERT_EQ(1, simcam::ReleaseFrames(kNode, 1));
+    struct v4l2_buffer b;
+    ASSERT_EQ(0, Dequeue(fd.get(), &b));
+    const std::vector<uint8_t> frame = simcam::DeliveredFrames(kNode)[0].bytes;
+    struct v4l2_requestbuffers req = {};
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_REQBUFS, &req));  // still streaming
+    EXPECT_EQ(EBUSY, errno);
+    ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMOFF));
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_REQBUFS, &req));
+    EXPECT_EQ(0, std::memcmp(maps_[0].first, frame.data(), frame.size()));
+    b.index = 0;
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QUERYBUF, &b));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(-1, StreamCall(fd.get(), VIDIOC_STREAMON));
+    EXPECT_EQ(EINVAL, errno);
+    // Another descriptor may now own the queue.
+    Fd other(OpenNode());
+    req.count = 2;
+    EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req));
+    EXPECT_EQ(2u, req.count);
 }
 
 TEST_F(Stream, FrameWithNoQueuedBufferIsDroppedAndHeldBuffersAreNeverOverwritten) {

@@ -142,7 +142,8 @@ TEST_F(Xu, RequestErrorsAreTheDriversAndFaultsTheirErrno) {
         {12, 1, UVC_GET_CUR, 45, ENOBUFS},   // wrong size
         {12, 1, 0x99, 46, EINVAL},           // no such request
         {0x15, 1, UVC_SET_CUR, 1, EBADRQC},  // read-only
-        {12, 2, UVC_GET_MIN, 46, EBADRQC},   // the commit has no ranges
+        {12, 2, UVC_GET_MIN, 46, EPIPE},     // the camera stalls ranges of the commit
+        {0x15, 1, UVC_GET_MAX, 1, EPIPE},    // and of the HDMI byte
         {0x13, 5, UVC_GET_CUR, 1, EBADRQC},  // menu commands are write-only
     };
     for (const Case &c : cases) {

@@ -74,7 +74,9 @@ SLresult MediaCore::enqueue(const void *data, SLuint32 size) {
         return SL_RESULT_BUFFER_INSUFFICIENT;
     }
     queue_.push_back(Buffer{static_cast<uint8_t *>(const_cast<void *>(data)), size, 0});
-    work_cv_.notify_all();
+    if (active()) {
+        work_cv_.notify_all();
+    }
     return SL_RESULT_SUCCESS;
 }
 

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,9 +23,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t kChunk = 3840;  // 20 ms of 48 kHz stereo 16-bit
-constexpr int kBatch = 64;       // writes between two flushes
+constexpr int kBatch = 4;  // writes between two flushes: a usual queue length
 
 // ---------------------------------------------------------------------------- write cost
+
+// Freeing a batch of 3840-byte blocks would otherwise give the top of the heap back to the
+// system after every batch and fault it in again on the next: both cases keep it.
+const int kKeepHeap = mallopt(M_TRIM_THRESHOLD, 64 << 20);
 
 void BM_MallocMemcpy3840(benchmark::State &state) {
     std::vector<uint8_t> src(kChunk, 0x5A);
@@ -59,6 +64,10 @@ void BM_TrackWrite3840(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * kBatch);
 }
 BENCHMARK(BM_TrackWrite3840);
+
+// The host layer's own share of a write: kBatch Enqueues of one buffer, then a Clear.
+void BM_HostEnqueue3840(benchmark::State &state);
+BENCHMARK(BM_HostEnqueue3840);
 
 // ------------------------------------------------------------------------- wake-up latency
 
@@ -122,49 +131,69 @@ struct RawCallback {
     }
 };
 
-void BM_HostCompletionToCallback(benchmark::State &state) {
-    slhost_set_backend("manual");
-    SLObjectItf engine = android::OpenSLEngine(false);
-    SLEngineItf itf = nullptr;
-    (*engine)->GetInterface(engine, SL_IID_ENGINE, &itf);
-    SLObjectItf mix = nullptr, player = nullptr;
-    (*itf)->CreateOutputMix(itf, &mix, 0, nullptr, nullptr);
-    (*mix)->Realize(mix, SL_BOOLEAN_FALSE);
-    android::PcmFormat format = android::makePcmFormat(2, 48000, false);
-    SLDataLocator_BufferQueue loc{SL_DATALOCATOR_BUFFERQUEUE, 2};
-    SLDataSource src{&loc, &format};
-    SLDataLocator_OutputMix out{SL_DATALOCATOR_OUTPUTMIX, mix};
-    SLDataSink sink{&out, nullptr};
-    const SLInterfaceID ids[] = {SL_IID_BUFFERQUEUE};
-    const SLboolean req[] = {SL_BOOLEAN_TRUE};
-    (*itf)->CreateAudioPlayer(itf, &player, &src, &sink, 1, ids, req);
-    (*player)->Realize(player, SL_BOOLEAN_FALSE);
+// A player made straight on the host layer, stopped, with a callback that notes its time.
+struct RawPlayer {
+    explicit RawPlayer(SLuint32 numBuffers) {
+        slhost_set_backend("manual");
+        engine = android::OpenSLEngine(false);
+        SLEngineItf itf = nullptr;
+        (*engine)->GetInterface(engine, SL_IID_ENGINE, &itf);
+        (*itf)->CreateOutputMix(itf, &mix, 0, nullptr, nullptr);
+        (*mix)->Realize(mix, SL_BOOLEAN_FALSE);
+        android::PcmFormat format = android::makePcmFormat(2, 48000, false);
+        SLDataLocator_BufferQueue loc{SL_DATALOCATOR_BUFFERQUEUE, numBuffers};
+        SLDataSource src{&loc, &format};
+        SLDataLocator_OutputMix out{SL_DATALOCATOR_OUTPUTMIX, mix};
+        SLDataSink sink{&out, nullptr};
+        const SLInterfaceID ids[] = {SL_IID_BUFFERQUEUE};
+        const SLboolean req[] = {SL_BOOLEAN_TRUE};
+        (*itf)->CreateAudioPlayer(itf, &player, &src, &sink, 1, ids, req);
+        (*player)->Realize(player, SL_BOOLEAN_FALSE);
+        (*player)->GetInterface(player, SL_IID_PLAY, &play);
+        (*player)->GetInterface(player, SL_IID_BUFFERQUEUE, &queue);
+        (*queue)->RegisterCallback(queue, RawCallback::on, &callback);
+    }
+    ~RawPlayer() {
+        slhost_manual_wait_idle();
+        (*player)->Destroy(player);
+        (*mix)->Destroy(mix);
+        android::CloseSLEngine(engine);
+    }
+    SLObjectItf engine = nullptr, mix = nullptr, player = nullptr;
     SLPlayItf play = nullptr;
     SLBufferQueueItf queue = nullptr;
-    (*player)->GetInterface(player, SL_IID_PLAY, &play);
-    (*player)->GetInterface(player, SL_IID_BUFFERQUEUE, &queue);
-    RawCallback raw;
-    (*queue)->RegisterCallback(queue, RawCallback::on, &raw);
-    (*play)->SetPlayState(play, SL_PLAYSTATE_PLAYING);
+    RawCallback callback;
+};
+
+void BM_HostCompletionToCallback(benchmark::State &state) {
+    RawPlayer raw(2);
+    (*raw.play)->SetPlayState(raw.play, SL_PLAYSTATE_PLAYING);
     std::vector<uint8_t> pcm(kChunk);
     std::vector<double> us;
     for (auto _ : state) {
-        (*queue)->Enqueue(queue, pcm.data(), kChunk);
-        const uint64_t before = raw.calls.load();
+        (*raw.queue)->Enqueue(raw.queue, pcm.data(), kChunk);
+        const uint64_t before = raw.callback.calls.load();
         const auto t0 = Clock::now();
-        slhost_manual_complete_next_async(player);
-        while (raw.calls.load() == before) std::this_thread::yield();
-        const double d = std::chrono::duration<double, std::micro>(raw.at - t0).count();
+        slhost_manual_complete_next_async(raw.player);
+        while (raw.callback.calls.load() == before) std::this_thread::yield();
+        const double d = std::chrono::duration<double, std::micro>(raw.callback.at - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
     }
-    slhost_manual_wait_idle();
-    (*player)->Destroy(player);
-    (*mix)->Destroy(mix);
-    android::CloseSLEngine(engine);
     reportLatencies(state, us);
 }
 BENCHMARK(BM_HostCompletionToCallback)->UseManualTime()->Iterations(5000);
+
+void BM_HostEnqueue3840(benchmark::State &state) {
+    RawPlayer raw(kBatch);
+    std::vector<uint8_t> pcm(kChunk);
+    for (auto _ : state) {
+        for (int i = 0; i < kBatch; ++i)
+            benchmark::DoNotOptimize((*raw.queue)->Enqueue(raw.queue, pcm.data(), kChunk));
+        (*raw.queue)->Clear(raw.queue);
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+}
 
 // A writer blocked on a full queue (one buffer) returns after the buffer completes.
 void BM_CompletionToBlockedWriter(benchmark::State &state) {

@@ -28,9 +28,9 @@ extern "C" {
 
 // One camera found by the scan.
 typedef struct DiscoveredCamera {
-    char name[16];          // "/dev/videoN", NUL-terminated
-    int32_t type;           // ORV_CAMERA_TYPE_*
-    uint16_t vendor_id;     // USB ids reported through the video node
+    char name[16];       // "/dev/videoN", NUL-terminated
+    int32_t type;        // ORV_CAMERA_TYPE_*
+    uint16_t vendor_id;  // USB ids reported through the video node
     uint16_t product_id;
     int32_t supports_h264;  // 1 if the node offers V4L2_PIX_FMT_H264
     int32_t supports_h265;  // 1 if the node offers the format with code 0 (taken as H.265)
@@ -53,9 +53,9 @@ int get_orv_camera_version(int vendor, int product, char *out);
 int reset_orv_camera(int vendor, int product);
 
 // Identity rules: 1 or -1, no messages.
-int is_orv_device(int vendor);                 // the maker's vendor id
-int is_orv_switchbox(int vendor, int product); // exactly the switchbox pair
-int is_orv_camera(int vendor, int product);    // a listed or dual-stream camera, not the switchbox
+int is_orv_device(int vendor);                  // the maker's vendor id
+int is_orv_switchbox(int vendor, int product);  // exactly the switchbox pair
+int is_orv_camera(int vendor, int product);     // a listed or dual-stream camera, not the switchbox
 
 // Scans /dev/video0 to /dev/video7 in order and fills `out` (room for
 // ORV_DISCOVERY_MAX_CAMERAS) with the nodes of the maker's vendor id that offer H.264 or the

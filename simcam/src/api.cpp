@@ -39,6 +39,10 @@ void Reset() {
     Sim::Get().Reset();
 }
 
+std::vector<UsbDevice> UsbDevices() {
+    return Sim::Get().UsbDevices();
+}
+
 std::vector<TraceEntry> Trace() {
     return Sim::Get().Trace();
 }

@@ -35,7 +35,8 @@ int OpenAny(int dirfd, const char *path, int flags, mode_t mode) {
         }
         return simcam::OpenText(text, flags);
     }
-    return real::OpenAt(dirfd, path, flags, mode);
+    return dirfd == AT_FDCWD ? real::Open(path, flags, mode)
+                             : real::OpenAt(dirfd, path, flags, mode);
 }
 
 }  // namespace

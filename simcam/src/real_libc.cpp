@@ -20,6 +20,12 @@ Fn Next(const char *name) {
 }  // namespace
 
 int Open(const char *path, int flags, mode_t mode) {
+    // The next open64, not openat64: a library behind this one (umockdev's, for the simulated
+    // USB bus) may treat the two differently.
+    using Fn = int (*)(const char *, int, ...);
+    static const Fn next = Next<Fn>("open64") ? Next<Fn>("open64") : Next<Fn>("open");
+    if (next)
+        return next(path, flags, mode);
     return OpenAt(AT_FDCWD, path, flags, mode);
 }
 

@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -93,6 +94,28 @@ void Sim::Load(const Config &config) {
     }
     old.clear();  // stops their producers, outside the lock
     ClearTrace();
+}
+
+std::vector<UsbDevice> Sim::UsbDevices() {
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<UsbDevice> devices;
+    for (const NodeConfig &node : config_.nodes) {
+        if (!node.identity)
+            continue;
+        auto same = std::find_if(devices.begin(), devices.end(),
+                                 [&](const UsbDevice &d) { return d.bus_info == node.bus_info; });
+        if (same == devices.end()) {
+            UsbDevice dev;
+            dev.bus_info = node.bus_info;
+            dev.vendor_id = node.vendor_id;
+            dev.product_id = node.product_id;
+            dev.bcd_device = node.bcd_device;
+            devices.push_back(dev);
+            same = devices.end() - 1;
+        }
+        same->nodes.push_back(node.path);
+    }
+    return devices;
 }
 
 void Sim::Reset() {

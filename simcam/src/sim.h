@@ -45,6 +45,7 @@ class Sim {
     bool CardOfMinor(int minor, std::string *card);
 
     void Load(const Config &config);
+    std::vector<UsbDevice> UsbDevices();
     void Reset();
     std::shared_ptr<Camera> Find(const std::string &path);  // throws std::invalid_argument
     std::shared_ptr<Camera> FindIfAny(const std::string &path);

@@ -53,6 +53,16 @@ std::string DefaultConfigText();
 // Back to the configuration last loaded, as LoadConfigText would leave it.
 void Reset();
 
+// The USB devices behind the configured nodes, for a simulated USB bus beside the camera: one
+// per distinct bus_info among the nodes whose identity ioctl is answered, in node order, with
+// the identity's ids and bcdDevice (so the bus and the video nodes report the same camera).
+struct UsbDevice {
+    std::string bus_info;            // QUERYCAP's bus_info, shared by the device's nodes
+    std::vector<std::string> nodes;  // its nodes, "/dev/video0", ...
+    uint16_t vendor_id = 0, product_id = 0, bcd_device = 0;
+};
+std::vector<UsbDevice> UsbDevices();
+
 // ---------------------------------------------------------------------------------------------
 // Trace: every request made on a simulated node, in order, with its arguments and its answer.
 

@@ -62,8 +62,8 @@ void ClearTrace() {
 void FailOpen(const std::string &path, int err) {
     Node(path)->FailOpen(err);
 }
-void FailCall(const std::string &path, Call call, int err, int times) {
-    Node(path)->FailCall(call, err, times);
+void FailCall(const std::string &path, Call call, int err, int times, int after) {
+    Node(path)->FailCall(call, err, times, after);
 }
 void GrantBuffers(const std::string &path, uint32_t n) {
     Node(path)->GrantBuffers(n);

@@ -77,6 +77,10 @@ int Camera::TakeFault(Call call) {
     auto it = faults_.calls.find(call);
     if (it == faults_.calls.end() || it->second.error == 0 || it->second.times == 0)
         return 0;
+    if (it->second.after > 0) {
+        --it->second.after;
+        return 0;
+    }
     if (it->second.times > 0)
         --it->second.times;
     return it->second.error;
@@ -279,9 +283,9 @@ void Camera::FailOpen(int err) {
     faults_.open_error = err;
 }
 
-void Camera::FailCall(Call call, int err, int times) {
+void Camera::FailCall(Call call, int err, int times, int after) {
     std::lock_guard<std::mutex> lock(mu_);
-    faults_.calls[call] = CallFault{err, times};
+    faults_.calls[call] = CallFault{err, times, after};
 }
 
 void Camera::GrantBuffers(uint32_t n) {

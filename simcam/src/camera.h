@@ -50,7 +50,7 @@ class Camera {
 
     // Test API.
     void FailOpen(int err);
-    void FailCall(Call call, int err, int times);
+    void FailCall(Call call, int err, int times, int after);
     void GrantBuffers(uint32_t n);
     void FailXu(uint8_t unit, uint8_t selector, int err);
     void FailControl(uint32_t id, int err);

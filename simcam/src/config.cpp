@@ -249,6 +249,7 @@ Faults ParseFaults(const json &j, const std::string &where) {
             if (item.value().is_object()) {
                 cf.error = Errno(item.value().at("errno"), w + ".errno");
                 cf.times = Get<int>(item.value(), "times", -1, w);
+                cf.after = Get<int>(item.value(), "after", 0, w);
             } else {
                 cf.error = Errno(item.value(), w);
             }

@@ -57,6 +57,7 @@ struct ControlConfig {
 struct CallFault {
     int error = 0;
     int times = -1;  // < 0: every time
+    int after = 0;   // calls that still succeed before the first failure
 };
 
 struct Faults {

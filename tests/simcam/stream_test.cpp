@@ -298,6 +298,44 @@ TEST_F(Stream, RequestFaultsAndGrants) {
     EXPECT_EQ(EIO, errno);
 }
 
+TEST_F(Stream, FaultAfterSomeCallsLetsThoseSucceedFirst) {
+    Fd fd(OpenNode());
+    simcam::FailCall(kNode, simcam::Call::kMmap, ENOMEM, 1, 2);
+    struct v4l2_requestbuffers req = {};
+    req.count = 4;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_REQBUFS, &req));
+    std::vector<bool> mapped;
+    for (uint32_t i = 0; i < 4; ++i) {
+        struct v4l2_buffer b = {};
+        b.index = i;
+        b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        b.memory = V4L2_MEMORY_MMAP;
+        ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_QUERYBUF, &b));
+        void *p = mmap(nullptr, b.length, PROT_READ, MAP_SHARED, fd.get(), b.m.offset);
+        mapped.push_back(p != MAP_FAILED);
+        if (p != MAP_FAILED)
+            maps_.push_back({p, b.length});
+    }
+    EXPECT_EQ((std::vector<bool>{true, true, false, true}), mapped);
+
+    // The same from the configuration: two dequeue attempts answer as usual, the third fails.
+    std::string config = simcam::DefaultConfigText();
+    const std::string from = "\"clock\": \"realtime\",";
+    config.replace(config.find(from), from.size(),
+                   from + R"( "faults": {"calls": {"dqbuf": {"errno": "EIO", "times": 1, "after": 2}}},)");
+    simcam::LoadConfigText(config);
+    Fd again(OpenNode());
+    struct v4l2_buffer b;
+    std::vector<int> errors;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(-1, Dequeue(again.get(), &b));
+        errors.push_back(errno);
+    }
+    EXPECT_EQ((std::vector<int>{EINVAL, EINVAL, EIO, EINVAL}), errors);
+}
+
 TEST_F(Stream, SecondDescriptorCannotTouchTheOwnersQueueButMayQuery) {
     Fd owner(OpenNode());
     StartSmall(owner.get());

@@ -142,8 +142,9 @@ void FailOpen(const std::string &path, int err);
 
 // The call fails with err: kQueryBuf, kMmap, kQBuf, kDQBuf, kStreamOn, kStreamOff, kReqBufs,
 // kSetFmt, kGetFmt, kSetParm, kGetParm, kQueryCap, kEnumFmt, ... (kOpen is FailOpen).
-// times < 0: every time; otherwise only the next `times` calls fail.
-void FailCall(const std::string &path, Call call, int err, int times = -1);
+// times < 0: every time; otherwise only the next `times` calls fail. With `after` > 0 the next
+// `after` calls still succeed first (FailCall(path, kMmap, ENOMEM, 1, 2): the third mmap fails).
+void FailCall(const std::string &path, Call call, int err, int times = -1, int after = 0);
 
 // REQBUFS with a non-zero count grants exactly n buffers, whatever was asked (0: as asked).
 void GrantBuffers(const std::string &path, uint32_t n);

@@ -1,0 +1,51 @@
+// Helpers of the V4L2 layer's suites: the layer's log lines, simulated-camera configurations,
+// and a fixture holding an open node of the simulated camera.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "log_capture.h"
+#include "scoped_property.h"
+
+namespace v4l2test {
+
+constexpr const char *kNode = "/dev/video0";
+
+// Lines written under "ORVCam/v4l2", in order.
+std::vector<orvtest::LogEntry> V4l2Lines(const orvtest::LogCapture &capture);
+
+orvtest::LogEntry Debug(const std::string &text);
+orvtest::LogEntry Info(const std::string &text);
+orvtest::LogEntry Warn(const std::string &text);
+orvtest::LogEntry Error(const std::string &text);
+
+// "errno:<e>(<strerror text>)".
+std::string ErrnoText(int e);
+
+// The default camera's configuration with one piece of its text replaced.
+std::string DefaultConfigWith(const std::string &from, const std::string &to);
+
+// One camera at kNode offering `formats` (a JSON list) with `controls` (a JSON list).
+std::string CameraConfig(const std::string &formats, const std::string &controls = "[]");
+
+// A node of the simulated camera opened read-write and non-blocking, with an empty trace and
+// log; every log level shown.
+class NodeTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // (Re)opens kNode under `config`.
+    void Open(const std::string &config);
+    std::vector<orvtest::LogEntry> Lines() const { return V4l2Lines(capture_); }
+    // "fd:<fd>" of the open node, as the layer logs it.
+    std::string FdText() const { return "fd:" + std::to_string(fd_); }
+
+    orvtest::ScopedProperty level_{"orv.log.level", "2"};
+    orvtest::LogCapture capture_;
+    int fd_ = -1;
+};
+
+}  // namespace v4l2test

@@ -1,0 +1,141 @@
+#include "self_test.h"
+
+#include "audio_record_native.h"
+#include "audio_track_native.h"
+#include "jni_arrays.h"
+#include "sonora_log.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace sonora {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr useconds_t kPollMicros = 5000;
+
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+using Memory = std::unique_ptr<unsigned char, FreeDeleter>;
+
+// Zero-filled memory for every test buffer; at least one byte so that an empty test still owns
+// a block.
+Memory silence(size_t bytes) {
+    return Memory(static_cast<unsigned char *>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
+}
+
+long long millis(std::chrono::milliseconds ms) { return static_cast<long long>(ms.count()); }
+
+// Waits, looking every 5 ms, until every queued copy completed; false when the bound passed.
+bool waitUntilPlayed(AudioTrackNative &track, std::chrono::milliseconds bound) {
+    const Clock::time_point deadline = Clock::now() + bound;
+    for (;;) {
+        const int pending = track.buffersPending();
+        if (pending == 0) return true;
+        if (Clock::now() >= deadline) {
+            SONORA_LOGW("nativeTest: %d buffers still queued after %lld ms", pending, millis(bound));
+            return false;
+        }
+        usleep(kPollMicros);
+    }
+}
+
+// Reads `total` bytes with non-blocking reads, 5 ms apart; false when the bound passed.
+// A read error ends the loop without changing the result.
+bool readUntilFull(AudioRecordNative &record, unsigned char *data, size_t total,
+                   std::chrono::milliseconds bound) {
+    const Clock::time_point deadline = Clock::now() + bound;
+    size_t position = 0;
+    while (position < total) {
+        const long got = record.read(data + position, total - position, false);
+        if (got < 0) return true;
+        position += static_cast<size_t>(got);
+        if (position >= total) break;
+        if (Clock::now() >= deadline) {
+            SONORA_LOGW("nativeTest: %zu of %zu bytes recorded after %lld ms", position, total,
+                        millis(bound));
+            return false;
+        }
+        usleep(kPollMicros);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool selfTestSizes(const SelfTestParams &p, size_t *bufferBytes, size_t *totalBytes) {
+    constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
+    if (p.channelCount < 0 || p.sampleRate < 0 || p.bufferMs < 0 || p.numBuffers < 0) return false;
+    const int64_t product = static_cast<int64_t>(p.sampleRate) * p.bufferMs;
+    if (product > kIntMax) return false;
+    const int64_t frames = product / 1000;
+    const int64_t frameBytes = static_cast<int64_t>(p.channelCount) * (p.useFloat ? 4 : 2);
+    const int64_t buffer = frames * frameBytes;  // at most 2^31 / 1000 × 2^33: no overflow
+    if (buffer > kIntMax || (p.numBuffers != 0 && buffer > kIntMax / p.numBuffers)) return false;
+    *bufferBytes = static_cast<size_t>(buffer);
+    *totalBytes = static_cast<size_t>(buffer * p.numBuffers);
+    return true;
+}
+
+std::chrono::milliseconds selfTestWaitBound(const SelfTestParams &p) {
+    const int64_t audioMs = static_cast<int64_t>(p.bufferMs) * p.numBuffers;
+    return std::chrono::milliseconds(4 * audioMs + 1000);
+}
+
+int playbackSelfTest(const SelfTestParams &p) {
+    size_t bufferBytes = 0;
+    size_t totalBytes = 0;
+    if (!selfTestSizes(p, &bufferBytes, &totalBytes)) return kResultBadValue;
+    AudioTrackNative track;
+    Memory memory = silence(totalBytes);
+    if (!memory) return kResultNoStream;
+    int result = track.open(static_cast<unsigned>(p.channelCount),
+                            static_cast<unsigned>(p.sampleRate), p.useFloat,
+                            static_cast<unsigned>(p.numBuffers));
+    if (result == 0) {
+        for (int i = 0; i < p.numBuffers; ++i) {
+            track.write(memory.get() + static_cast<size_t>(i) * bufferBytes, bufferBytes, false);
+        }
+        track.logBufferState();
+        result = track.start();
+        if (result == 0) {
+            const bool played = waitUntilPlayed(track, selfTestWaitBound(p));
+            result = track.stop();
+            if (!played) result = kResultNoStream;
+        }
+    }
+    track.close();
+    return result;
+}
+
+int captureSelfTest(const SelfTestParams &p) {
+    size_t bufferBytes = 0;
+    size_t totalBytes = 0;
+    if (!selfTestSizes(p, &bufferBytes, &totalBytes)) return kResultBadValue;
+    AudioRecordNative record;
+    Memory memory = silence(totalBytes);
+    if (!memory) return kResultNoStream;
+    int result = record.open(static_cast<unsigned>(p.channelCount),
+                             static_cast<unsigned>(p.sampleRate), p.useFloat,
+                             static_cast<unsigned>(p.numBuffers));
+    if (result == 0) {
+        record.logBufferState();
+        result = record.start();
+        if (result == 0) {
+            const bool recorded = readUntilFull(record, memory.get(), totalBytes,
+                                                selfTestWaitBound(p));
+            result = record.stop();
+            if (!recorded) result = kResultNoStream;
+        }
+    }
+    record.close();
+    return result;
+}
+
+}  // namespace sonora

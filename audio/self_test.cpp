@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -84,7 +85,8 @@ bool selfTestSizes(const SelfTestParams &p, size_t *bufferBytes, size_t *totalBy
 }
 
 std::chrono::milliseconds selfTestWaitBound(const SelfTestParams &p) {
-    const int64_t audioMs = static_cast<int64_t>(p.bufferMs) * p.numBuffers;
+    constexpr int64_t kLongest = int64_t{1} << 40;  // keeps 4 × the audio within 64 bits
+    const int64_t audioMs = std::min(static_cast<int64_t>(p.bufferMs) * p.numBuffers, kLongest);
     return std::chrono::milliseconds(4 * audioMs + 1000);
 }
 

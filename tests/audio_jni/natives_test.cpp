@@ -1,0 +1,186 @@
+// The audio natives without a VM, under the sanitizers: conversions, argument checks, element
+// access that fails, and a handle destroyed while a call still uses its stream.
+#include "audio_jni.h"
+#include "audio_track_native.h"
+#include "fake_jni.h"
+#include "log_capture.h"
+#include "stream_handle.h"
+
+#include <gtest/gtest.h>
+#include <opensles_host/test_control.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace audiojnitest {
+namespace {
+
+using orvtest::LogCapture;
+
+constexpr int kRecordBuffer = 1920;  // 20 ms, 48 kHz mono 16-bit
+constexpr int kTrackBuffer = 3840;   // 20 ms, 48 kHz stereo 16-bit
+
+class AudioNatives : public ::testing::Test {
+protected:
+    void SetUp() override {
+        slhost_reset();
+        slhost_set_capture_source("counter");
+    }
+    void TearDown() override {
+        slhost_reset();
+        EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
+    }
+    JNIEnv *env = fakeEnv();
+    LogCapture log;
+};
+
+struct Record {
+    JNIEnv *env;
+    jlong h = Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord(env, nullptr);
+    ~Record() { Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord(env, nullptr, h); }
+    jint open(jint channels, jint rate, jboolean useFloat, jint n) {
+        return Java_com_orv_media_audio_AudioRecordNative_nativeOpen(env, nullptr, h, channels, rate,
+                                                                     useFloat, n);
+    }
+    jint start() { return Java_com_orv_media_audio_AudioRecordNative_nativeStart(env, nullptr, h); }
+    jint pending() {
+        return Java_com_orv_media_audio_AudioRecordNative_nativeGetBuffersPending(env, nullptr, h);
+    }
+    jint readBytes(FakeArray &a, jint offset, jint size, jboolean blocking) {
+        return Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
+            env, nullptr, h, a.ref<jbyteArray>(), offset, size, blocking);
+    }
+    jint readShorts(FakeArray &a, jint offset, jint count, jboolean blocking) {
+        return Java_com_orv_media_audio_AudioRecordNative_nativeReadShortArray(
+            env, nullptr, h, a.ref<jshortArray>(), offset, count, blocking);
+    }
+    jint readFloats(FakeArray &a, jint offset, jint count, jboolean blocking) {
+        return Java_com_orv_media_audio_AudioRecordNative_nativeReadFloatArray(
+            env, nullptr, h, a.ref<jfloatArray>(), offset, count, blocking);
+    }
+};
+
+uint8_t counterByte(size_t n) { return static_cast<uint8_t>(n & 0xFF); }
+
+TEST_F(AudioNatives, ReadsConvertByteCountsToElementsAndWriteFromTheOffset) {
+    Record r{env};
+    ASSERT_EQ(0, r.open(1, 48000, false, 4));
+    ASSERT_EQ(0, r.start());
+    ASSERT_EQ(1u, slhost_manual_advance(20));
+
+    FakeArray shorts(110, 2);
+    EXPECT_EQ(100, r.readShorts(shorts, 10, 100, 2));  // bit 0 clear: not blocking
+    for (size_t i = 0; i < 20; ++i) EXPECT_EQ(0, shorts.bytes[i]) << i;
+    for (size_t i = 0; i < 200; ++i) EXPECT_EQ(counterByte(i), shorts.bytes[20 + i]) << i;
+    EXPECT_EQ(1, shorts.gets);
+    EXPECT_EQ(1, shorts.releases);
+    EXPECT_EQ(0, shorts.lastReleaseMode);
+
+    FakeArray bytes(kRecordBuffer, 1);
+    EXPECT_EQ(kRecordBuffer - 206, r.readBytes(bytes, 0, kRecordBuffer - 206, 0));
+    FakeArray floats(2, 4);
+    EXPECT_EQ(1, r.readFloats(floats, 0, 2, 0));  // 6 bytes were left
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(counterByte(kRecordBuffer - 6 + i), floats.bytes[i]);
+    EXPECT_EQ(0, r.pending());
+}
+
+TEST_F(AudioNatives, BadRangesAndNullArraysTouchNothing) {
+    Record r{env};
+    ASSERT_EQ(0, r.open(1, 48000, false, 4));
+    ASSERT_EQ(0, r.start());
+    ASSERT_EQ(1u, slhost_manual_advance(20));
+    FakeArray bytes(8, 1);
+    EXPECT_EQ(-22, r.readBytes(bytes, -1, 2, 0));
+    EXPECT_EQ(-22, r.readBytes(bytes, 0, -2, 0));
+    EXPECT_EQ(-22, r.readBytes(bytes, 7, 2, 0));
+    EXPECT_EQ(-22, r.readBytes(bytes, 0x7fffffff, 0x7fffffff, 0));
+    FakeArray floats(0x20000000, 0);  // length only: a count whose bytes pass 2^31 - 1
+    EXPECT_EQ(-22, r.readFloats(floats, 0, 0x20000000, 0));
+    EXPECT_EQ(0, bytes.gets);
+    EXPECT_EQ(0, floats.gets);
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
+                       env, nullptr, r.h, nullptr, 0, 1, 0));
+    EXPECT_EQ(-38, Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
+                       env, nullptr, 0, nullptr, 0, 1, 0));
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeGetPositionInMsec(
+                       env, nullptr, r.h, nullptr));
+    EXPECT_EQ(1, r.pending());
+    EXPECT_EQ(8, r.readBytes(bytes, 0, 8, 0));
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(counterByte(i), bytes.bytes[i]);
+}
+
+TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
+    Record r{env};
+    ASSERT_EQ(0, r.open(1, 48000, false, 4));
+    jlong track = Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack(env, nullptr);
+    ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeOpen(env, nullptr, track, 2, 48000,
+                                                                      0, 4));
+    FakeArray refused(16, 4);
+    refused.refuse = true;
+    log.clear();
+    EXPECT_EQ(-22, r.readFloats(refused, 0, 4, 1));
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioTrackNative_nativeWriteFloatArray(
+                       env, nullptr, track, refused.ref<jfloatArray>(), 0, 4, 1));
+    FakeArray position(1, 8);
+    position.refuse = true;
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioTrackNative_nativeGetPositionInMsec(
+                       env, nullptr, track, position.ref<jlongArray>()));
+    const std::vector<std::string> lines = log.texts("sonora");
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("Error retrieving destination of audio data to record", lines[0]);
+    EXPECT_EQ("Error retrieving source of audio data to play", lines[2]);
+    EXPECT_EQ("Unable to get array for nativeGetPositionInMsec()", lines[3]);
+    EXPECT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeGetBuffersPending(env, nullptr,
+                                                                                   track));
+    position.refuse = false;
+    EXPECT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeGetPositionInMsec(
+                     env, nullptr, track, position.ref<jlongArray>()));
+    EXPECT_EQ(1, position.releases);
+    EXPECT_EQ(0, position.lastReleaseMode);
+    Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, track);
+}
+
+// Writers on four threads share a handle while callbacks complete buffers; one more thread
+// destroys the handle while a blocking write still waits. Nothing is lost and the stream closes
+// when the last call returns.
+TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
+    jlong h = Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack(env, nullptr);
+    ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeOpen(env, nullptr, h, 2, 48000, 0,
+                                                                      2));
+    ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeStart(env, nullptr, h));
+    std::atomic<int> queued{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&] {
+            FakeArray chunk(kTrackBuffer, 1);
+            for (int i = 0; i < 5; ++i) {
+                queued += Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
+                    env, nullptr, h, chunk.ref<jbyteArray>(), 0, kTrackBuffer, 1);
+            }
+        });
+    }
+    // 20 blocking writes through a queue of two: time runs until every one has been queued
+    while (queued.load() < 20 * kTrackBuffer) slhost_manual_advance(20);
+    for (std::thread &w : writers) w.join();
+    EXPECT_EQ(20 * kTrackBuffer, queued.load());
+
+    FakeArray last(kTrackBuffer, 1);
+    std::thread blocked([&] {
+        // the queue is full: this write waits for a completion
+        EXPECT_EQ(kTrackBuffer, Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
+                                    env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 1));
+    });
+    auto *cell = reinterpret_cast<StreamHandle<AudioTrackNative> *>(static_cast<uintptr_t>(h));
+    while (cell->stream.use_count() < 2) std::this_thread::yield();
+    Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, h);
+    EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_PLAYER));
+    SLObjectItf player = slhost_last_object(SLHOST_KIND_PLAYER);
+    while (slhost_manual_complete_next(player) != 1) std::this_thread::yield();
+    blocked.join();
+    EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_PLAYER));
+}
+
+}  // namespace
+}  // namespace audiojnitest

@@ -5,6 +5,10 @@
 #include <opensles_host/test_control.h>
 #include <stream_handle.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -150,6 +154,26 @@ JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_recordUseCount(JNIEnv
                                                                          jlong handle) {
     auto *cell = reinterpret_cast<StreamHandle<AudioRecordNative> *>(static_cast<uintptr_t>(handle));
     return static_cast<jlong>(cell->stream.use_count());
+}
+
+// The calling thread's kernel id.
+JNIEXPORT jint JNICALL Java_com_orv_testsupport_HostAudio_threadId(JNIEnv *, jclass) {
+    return static_cast<jint>(syscall(SYS_gettid));
+}
+
+// True while thread `tid` of this process sleeps in a futex wait (the system call it is in,
+// from /proc): with no other thread holding a stream's locks, a caller inside read or write can
+// only sleep there on the stream's signal.
+JNIEXPORT jboolean JNICALL Java_com_orv_testsupport_HostAudio_inFutexWait(JNIEnv *, jclass,
+                                                                        jint tid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/syscall", static_cast<int>(tid));
+    FILE *f = std::fopen(path, "r");
+    if (f == nullptr) return JNI_FALSE;
+    long number = -1;
+    const int got = std::fscanf(f, "%ld", &number);
+    std::fclose(f);
+    return got == 1 && number == SYS_futex ? JNI_TRUE : JNI_FALSE;
 }
 
 }  // extern "C"

@@ -80,6 +80,12 @@ public final class HostAudio {
 
     public static native long recordUseCount(long handle);
 
+    /** The calling thread's kernel id, for {@link #inFutexWait(int)}. */
+    public static native int threadId();
+
+    /** True while the thread sleeps in a futex wait. */
+    public static native boolean inFutexWait(int tid);
+
     private static native int nativeSetBackend(String name);
 
     private static native int nativeSetCaptureSource(String spec);

@@ -93,6 +93,7 @@ public final class AudioRecordNative implements AutoCloseable {
     public int read(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, size, data.length);
+        if (size == 0) return 0;
         int n = AudioStreamException.check("read",
                 peer.call(h -> nativeReadByteArray(h, data, offset, size, blocking)));
         Reference.reachabilityFence(this);
@@ -103,6 +104,7 @@ public final class AudioRecordNative implements AutoCloseable {
     public int read(short[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
+        if (count == 0) return 0;
         int n = AudioStreamException.check("read",
                 peer.call(h -> nativeReadShortArray(h, data, offset, count, blocking)));
         Reference.reachabilityFence(this);
@@ -113,6 +115,7 @@ public final class AudioRecordNative implements AutoCloseable {
     public int read(float[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
+        if (count == 0) return 0;
         int n = AudioStreamException.check("read",
                 peer.call(h -> nativeReadFloatArray(h, data, offset, count, blocking)));
         Reference.reachabilityFence(this);
@@ -126,6 +129,11 @@ public final class AudioRecordNative implements AutoCloseable {
     @Override
     public void close() {
         peer.close();
+    }
+
+    /** The native handle, valid until the stream is closed and no call uses it (package tests). */
+    long nativeHandle() {
+        return peer.handle();
     }
 
     /** True once {@link #close()} was called. */

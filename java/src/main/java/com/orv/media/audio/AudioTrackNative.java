@@ -92,6 +92,7 @@ public final class AudioTrackNative implements AutoCloseable {
     public int write(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, size, data.length);
+        if (size == 0) return 0;
         int n = AudioStreamException.check("write",
                 peer.call(h -> nativeWriteByteArray(h, data, offset, size, blocking)));
         Reference.reachabilityFence(this);
@@ -102,6 +103,7 @@ public final class AudioTrackNative implements AutoCloseable {
     public int write(short[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
+        if (count == 0) return 0;
         int n = AudioStreamException.check("write",
                 peer.call(h -> nativeWriteShortArray(h, data, offset, count, blocking)));
         Reference.reachabilityFence(this);
@@ -112,6 +114,7 @@ public final class AudioTrackNative implements AutoCloseable {
     public int write(float[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
+        if (count == 0) return 0;
         int n = AudioStreamException.check("write",
                 peer.call(h -> nativeWriteFloatArray(h, data, offset, count, blocking)));
         Reference.reachabilityFence(this);
@@ -125,6 +128,11 @@ public final class AudioTrackNative implements AutoCloseable {
     @Override
     public void close() {
         peer.close();
+    }
+
+    /** The native handle, valid until the stream is closed and no call uses it (package tests). */
+    long nativeHandle() {
+        return peer.handle();
     }
 
     /** True once {@link #close()} was called. */

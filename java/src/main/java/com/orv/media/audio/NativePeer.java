@@ -67,6 +67,10 @@ final class NativePeer {
         if (uses.decrementAndGet() == 0) destroy.accept(handle);
     }
 
+    long handle() {
+        return handle;
+    }
+
     boolean isClosed() {
         return closed.get();
     }

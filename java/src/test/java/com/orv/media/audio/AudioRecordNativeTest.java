@@ -217,4 +217,29 @@ public class AudioRecordNativeTest {
         }
         assertEquals(0, HostAudio.liveObjects(HostAudio.RECORDER));
     }
+
+    /**
+     * A blocking read on a stream that is not recording takes what was ready, waits for the rest,
+     * and is released by a flush or a close with the bytes it had.
+     */
+    @Test
+    public void blockedReadersAreReleasedByFlushAndClose() throws Exception {
+        long h = recording(4);
+        assertEquals(1, HostAudio.advance(20));
+        assertEquals(0, AudioRecordNative.nativeStop(h));
+        byte[] bytes = new byte[BUFFER + 100];
+        BlockedCall flushed = new BlockedCall(
+                () -> AudioRecordNative.nativeReadByteArray(h, bytes, 0, bytes.length, true))
+                .awaitBlocked(() -> HostAudio.recordUseCount(h));
+        assertEquals(0, AudioRecordNative.nativeFlush(h));
+        assertEquals(BUFFER, flushed.result());
+        assertArrayEquals(counter(0, BUFFER), Arrays.copyOf(bytes, BUFFER));
+
+        BlockedCall closed = new BlockedCall(
+                () -> AudioRecordNative.nativeReadFloatArray(h, new float[4], 0, 4, true))
+                .awaitBlocked(() -> HostAudio.recordUseCount(h));
+        AudioRecordNative.nativeClose(h);
+        assertEquals(0, closed.result());
+        assertEquals(0, HostAudio.liveObjects(HostAudio.RECORDER));
+    }
 }

@@ -105,4 +105,30 @@ public class AudioStreamApiTest {
         assertEquals(-22, AudioTrackNative.selfTest(1, 48000, false, -1, 1));
         assertEquals(-38, AudioRecordNative.selfTest(1, 1000, false, 20, 1));
     }
+
+    /**
+     * Closing from another thread releases a blocked reader and writer; each stream's handle goes
+     * when that last call returns, and later calls are refused.
+     */
+    @Test
+    public void closeReleasesBlockedCallersAndFreesTheHandleAfterThem() throws Exception {
+        AudioRecordNative record = new AudioRecordNative();
+        record.open(1, 8000, false, 2);
+        long rh = record.nativeHandle();
+        BlockedCall reader = new BlockedCall(() -> record.read(new short[10], 0, 10, true))
+                .awaitBlocked(() -> HostAudio.recordUseCount(rh));
+        record.close();
+        assertEquals(0, reader.result());
+        assertThrows(IllegalStateException.class, () -> record.read(new short[10], 0, 10, true));
+
+        AudioTrackNative track = new AudioTrackNative();
+        track.open(1, 8000, false, 1);
+        assertEquals(10, track.write(new short[10], 0, 10, false));
+        long th = track.nativeHandle();
+        BlockedCall writer = new BlockedCall(() -> track.write(new short[10], 0, 10, true))
+                .awaitBlocked(() -> HostAudio.trackUseCount(th));
+        track.close();
+        assertEquals(0, writer.result());
+        assertTrue(track.isClosed());
+    }
 }

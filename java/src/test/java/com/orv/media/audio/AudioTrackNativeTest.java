@@ -240,6 +240,43 @@ public class AudioTrackNativeTest {
         assertEquals(0, HostAudio.liveObjects(HostAudio.PLAYER));
     }
 
+    /**
+     * A writer blocked on a full queue waits while the stream is paused, is served by a
+     * completion once it plays, and is released with 0 by a flush or a close.
+     */
+    @Test
+    public void blockedWritersAreServedOrReleased() throws Exception {
+        long h = opened(1);
+        byte[] chunk = new byte[BUFFER];
+        assertEquals(BUFFER, AudioTrackNative.nativeWriteByteArray(h, chunk, 0, BUFFER, false));
+        assertEquals(0, AudioTrackNative.nativePause(h));
+        BlockedCall served = new BlockedCall(
+                () -> AudioTrackNative.nativeWriteByteArray(h, chunk, 0, BUFFER, true))
+                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+        assertEquals(0, HostAudio.completeNext(HostAudio.PLAYER)); // paused: nothing completes
+        assertEquals(0, AudioTrackNative.nativeStart(h));
+        assertEquals(1, HostAudio.completeNext(HostAudio.PLAYER));
+        assertEquals(BUFFER, served.result());
+        assertEquals(1, AudioTrackNative.nativeGetBuffersPending(h));
+
+        BlockedCall flushed = new BlockedCall(
+                () -> AudioTrackNative.nativeWriteShortArray(h, new short[8], 0, 8, true))
+                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+        assertEquals(0, AudioTrackNative.nativeFlush(h));
+        assertEquals(0, flushed.result());
+        assertEquals(0, AudioTrackNative.nativeGetBuffersPending(h));
+
+        assertEquals(4, AudioTrackNative.nativeWriteFloatArray(h, new float[4], 0, 4, false));
+        BlockedCall closed = new BlockedCall(
+                () -> AudioTrackNative.nativeWriteFloatArray(h, new float[4], 0, 4, true))
+                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+        AudioTrackNative.nativeClose(h);
+        assertEquals(0, closed.result());
+        assertEquals(0, HostAudio.liveObjects(HostAudio.PLAYER));
+        assertEquals(Arrays.asList("W unable to deliver write", "W unable to deliver write"),
+                errorsAndWarnings());
+    }
+
     private static List<String> errorsAndWarnings() {
         List<String> out = new ArrayList<>();
         for (String line : HostAudio.log()) {

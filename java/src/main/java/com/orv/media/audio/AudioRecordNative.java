@@ -1,6 +1,5 @@
 package com.orv.media.audio;
 
-import java.lang.ref.Reference;
 import java.util.Objects;
 
 /**
@@ -20,69 +19,61 @@ import java.util.Objects;
  * {@link #close()} release it with the samples it had before it started waiting. After {@link
  * #close()} every method but {@code close} throws {@link IllegalStateException}.
  */
-public final class AudioRecordNative implements AutoCloseable {
+public final class AudioRecordNative extends AudioStream {
     static {
         System.loadLibrary("sonora");
     }
 
-    private final NativePeer peer;
+    private static final Natives NATIVES = new Natives() {
+        @Override
+        public int open(long h, int channelCount, int sampleRate, boolean useFloat, int numBuffers) {
+            return nativeOpen(h, channelCount, sampleRate, useFloat, numBuffers);
+        }
+
+        @Override
+        public int start(long h) {
+            return nativeStart(h);
+        }
+
+        @Override
+        public int stop(long h) {
+            return nativeStop(h);
+        }
+
+        @Override
+        public int pause(long h) {
+            return nativePause(h);
+        }
+
+        @Override
+        public int flush(long h) {
+            return nativeFlush(h);
+        }
+
+        @Override
+        public int getPositionInMsec(long h, long[] position) {
+            return nativeGetPositionInMsec(h, position);
+        }
+
+        @Override
+        public int getBuffersPending(long h) {
+            return nativeGetBuffersPending(h);
+        }
+
+        @Override
+        public void close(long h) {
+            nativeClose(h);
+        }
+
+        @Override
+        public void destroy(long h) {
+            nativeDestroyRecord(h);
+        }
+    };
 
     /** Creates a closed stream; {@link #open} sets it up. */
     public AudioRecordNative() {
-        peer = new NativePeer(this, nativeCreateRecord(), AudioRecordNative::nativeClose,
-                AudioRecordNative::nativeDestroyRecord);
-    }
-
-    /**
-     * Sets the stream up, stopped, for interleaved frames of {@code channelCount} samples at
-     * {@code sampleRate} Hz, 16-bit integers or 32-bit floats. Opening an open stream closes it
-     * first.
-     */
-    public void open(int channelCount, int sampleRate, boolean useFloat, int numBuffers)
-            throws AudioStreamException {
-        AudioStreamException.check("open", peer.call(
-                h -> nativeOpen(h, channelCount, sampleRate, useFloat, numBuffers)));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Starts or resumes recording. */
-    public void start() throws AudioStreamException {
-        AudioStreamException.check("start", peer.call(AudioRecordNative::nativeStart));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Pauses recording; the position is kept. */
-    public void pause() throws AudioStreamException {
-        AudioStreamException.check("pause", peer.call(AudioRecordNative::nativePause));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Stops recording; the position goes back to 0. */
-    public void stop() throws AudioStreamException {
-        AudioStreamException.check("stop", peer.call(AudioRecordNative::nativeStop));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Drops every captured buffer not yet read and releases a waiting reader. */
-    public void flush() throws AudioStreamException {
-        AudioStreamException.check("flush", peer.call(AudioRecordNative::nativeFlush));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Milliseconds of audio recorded since the last stop. */
-    public long getPositionMillis() throws AudioStreamException {
-        long[] position = new long[1];
-        AudioStreamException.check("getPosition",
-                peer.call(h -> nativeGetPositionInMsec(h, position)));
-        Reference.reachabilityFence(this);
-        return position[0];
-    }
-
-    /** Captured buffers waiting to be read (0 when the stream is not open). */
-    public int getBuffersPending() {
-        int n = peer.call(AudioRecordNative::nativeGetBuffersPending);
-        Reference.reachabilityFence(this);
-        return n;
+        super(nativeCreateRecord(), NATIVES);
     }
 
     /**
@@ -94,10 +85,7 @@ public final class AudioRecordNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, size, data.length);
         if (size == 0) return 0;
-        int n = AudioStreamException.check("read",
-                peer.call(h -> nativeReadByteArray(h, data, offset, size, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
+        return call("read", h -> nativeReadByteArray(h, data, offset, size, blocking));
     }
 
     /** Reads up to {@code count} 16-bit samples, as {@link #read(byte[], int, int, boolean)}. */
@@ -105,10 +93,7 @@ public final class AudioRecordNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
         if (count == 0) return 0;
-        int n = AudioStreamException.check("read",
-                peer.call(h -> nativeReadShortArray(h, data, offset, count, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
+        return call("read", h -> nativeReadShortArray(h, data, offset, count, blocking));
     }
 
     /** Reads up to {@code count} float samples, as {@link #read(byte[], int, int, boolean)}. */
@@ -116,29 +101,7 @@ public final class AudioRecordNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
         if (count == 0) return 0;
-        int n = AudioStreamException.check("read",
-                peer.call(h -> nativeReadFloatArray(h, data, offset, count, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
-    }
-
-    /**
-     * Closes the stream and frees it once no other thread uses it; a blocked {@code read}
-     * returns. Closing twice is harmless.
-     */
-    @Override
-    public void close() {
-        peer.close();
-    }
-
-    /** The native handle, valid until the stream is closed and no call uses it (package tests). */
-    long nativeHandle() {
-        return peer.handle();
-    }
-
-    /** True once {@link #close()} was called. */
-    public boolean isClosed() {
-        return peer.isClosed();
+        return call("read", h -> nativeReadFloatArray(h, data, offset, count, blocking));
     }
 
     /**

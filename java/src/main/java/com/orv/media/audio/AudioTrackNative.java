@@ -1,6 +1,5 @@
 package com.orv.media.audio;
 
-import java.lang.ref.Reference;
 import java.util.Objects;
 
 /**
@@ -19,69 +18,61 @@ import java.util.Objects;
  * full; {@link #flush()} and {@link #close()} release it (it then returns 0). After {@link
  * #close()} every method but {@code close} throws {@link IllegalStateException}.
  */
-public final class AudioTrackNative implements AutoCloseable {
+public final class AudioTrackNative extends AudioStream {
     static {
         System.loadLibrary("sonora");
     }
 
-    private final NativePeer peer;
+    private static final Natives NATIVES = new Natives() {
+        @Override
+        public int open(long h, int channelCount, int sampleRate, boolean useFloat, int numBuffers) {
+            return nativeOpen(h, channelCount, sampleRate, useFloat, numBuffers);
+        }
+
+        @Override
+        public int start(long h) {
+            return nativeStart(h);
+        }
+
+        @Override
+        public int stop(long h) {
+            return nativeStop(h);
+        }
+
+        @Override
+        public int pause(long h) {
+            return nativePause(h);
+        }
+
+        @Override
+        public int flush(long h) {
+            return nativeFlush(h);
+        }
+
+        @Override
+        public int getPositionInMsec(long h, long[] position) {
+            return nativeGetPositionInMsec(h, position);
+        }
+
+        @Override
+        public int getBuffersPending(long h) {
+            return nativeGetBuffersPending(h);
+        }
+
+        @Override
+        public void close(long h) {
+            nativeClose(h);
+        }
+
+        @Override
+        public void destroy(long h) {
+            nativeDestroyTrack(h);
+        }
+    };
 
     /** Creates a closed stream; {@link #open} sets it up. */
     public AudioTrackNative() {
-        peer = new NativePeer(this, nativeCreateTrack(), AudioTrackNative::nativeClose,
-                AudioTrackNative::nativeDestroyTrack);
-    }
-
-    /**
-     * Sets the stream up, stopped, for interleaved frames of {@code channelCount} samples at
-     * {@code sampleRate} Hz, 16-bit integers or 32-bit floats. Opening an open stream closes it
-     * first.
-     */
-    public void open(int channelCount, int sampleRate, boolean useFloat, int numBuffers)
-            throws AudioStreamException {
-        AudioStreamException.check("open", peer.call(
-                h -> nativeOpen(h, channelCount, sampleRate, useFloat, numBuffers)));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Starts or resumes playing. */
-    public void start() throws AudioStreamException {
-        AudioStreamException.check("start", peer.call(AudioTrackNative::nativeStart));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Pauses; queued chunks wait and the position is kept. */
-    public void pause() throws AudioStreamException {
-        AudioStreamException.check("pause", peer.call(AudioTrackNative::nativePause));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Stops; the position goes back to 0. */
-    public void stop() throws AudioStreamException {
-        AudioStreamException.check("stop", peer.call(AudioTrackNative::nativeStop));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Drops every chunk not yet played and releases a writer waiting for room. */
-    public void flush() throws AudioStreamException {
-        AudioStreamException.check("flush", peer.call(AudioTrackNative::nativeFlush));
-        Reference.reachabilityFence(this);
-    }
-
-    /** Milliseconds of audio played since the last stop. */
-    public long getPositionMillis() throws AudioStreamException {
-        long[] position = new long[1];
-        AudioStreamException.check("getPosition",
-                peer.call(h -> nativeGetPositionInMsec(h, position)));
-        Reference.reachabilityFence(this);
-        return position[0];
-    }
-
-    /** Chunks queued and not yet played (0 when the stream is not open). */
-    public int getBuffersPending() {
-        int n = peer.call(AudioTrackNative::nativeGetBuffersPending);
-        Reference.reachabilityFence(this);
-        return n;
+        super(nativeCreateTrack(), NATIVES);
     }
 
     /**
@@ -93,10 +84,7 @@ public final class AudioTrackNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, size, data.length);
         if (size == 0) return 0;
-        int n = AudioStreamException.check("write",
-                peer.call(h -> nativeWriteByteArray(h, data, offset, size, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
+        return call("write", h -> nativeWriteByteArray(h, data, offset, size, blocking));
     }
 
     /** Queues a copy of {@code count} 16-bit samples; returns {@code count} or 0 as above. */
@@ -104,10 +92,7 @@ public final class AudioTrackNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
         if (count == 0) return 0;
-        int n = AudioStreamException.check("write",
-                peer.call(h -> nativeWriteShortArray(h, data, offset, count, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
+        return call("write", h -> nativeWriteShortArray(h, data, offset, count, blocking));
     }
 
     /** Queues a copy of {@code count} float samples; returns {@code count} or 0 as above. */
@@ -115,29 +100,7 @@ public final class AudioTrackNative implements AutoCloseable {
             throws AudioStreamException {
         Objects.checkFromIndexSize(offset, count, data.length);
         if (count == 0) return 0;
-        int n = AudioStreamException.check("write",
-                peer.call(h -> nativeWriteFloatArray(h, data, offset, count, blocking)));
-        Reference.reachabilityFence(this);
-        return n;
-    }
-
-    /**
-     * Closes the stream and frees it once no other thread uses it; a blocked {@code write}
-     * returns 0. Closing twice is harmless.
-     */
-    @Override
-    public void close() {
-        peer.close();
-    }
-
-    /** The native handle, valid until the stream is closed and no call uses it (package tests). */
-    long nativeHandle() {
-        return peer.handle();
-    }
-
-    /** True once {@link #close()} was called. */
-    public boolean isClosed() {
-        return peer.isClosed();
+        return call("write", h -> nativeWriteFloatArray(h, data, offset, count, blocking));
     }
 
     /**

@@ -166,7 +166,12 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
     for (std::thread &w : writers) w.join();
     EXPECT_EQ(20 * kTrackBuffer, queued.load());
 
+    // the clock may have run past the last write: fill the queue again so that the next
+    // blocking write has to wait
     FakeArray last(kTrackBuffer, 1);
+    while (Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
+               env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 0) != 0) {
+    }
     std::thread blocked([&] {
         // the queue is full: this write waits for a completion
         EXPECT_EQ(kTrackBuffer, Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
@@ -176,8 +181,7 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
     while (cell->stream.use_count() < 2) std::this_thread::yield();
     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, h);
     EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_PLAYER));
-    SLObjectItf player = slhost_last_object(SLHOST_KIND_PLAYER);
-    while (slhost_manual_complete_next(player) != 1) std::this_thread::yield();
+    EXPECT_EQ(1, slhost_manual_complete_next(slhost_last_object(SLHOST_KIND_PLAYER)));
     blocked.join();
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_PLAYER));
 }

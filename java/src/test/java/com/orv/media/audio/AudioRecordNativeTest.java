@@ -209,7 +209,9 @@ public class AudioRecordNativeTest {
             while (HostAudio.recordUseCount(h) < 2) Thread.onSpinWait();
             AudioRecordNative.nativeDestroyRecord(h);
             assertEquals(1, HostAudio.liveObjects(HostAudio.RECORDER));
-            assertEquals(1, HostAudio.advance(20));
+            // (the count of callbacks is not asserted: the recorder may be destroyed, by the
+            // reader dropping the last reference, before the host layer counts its callback)
+            HostAudio.advance(20);
             assertEquals(Integer.valueOf(500), reader.get());
             assertEquals((short) 0x0100, shorts[0]);
         } finally {

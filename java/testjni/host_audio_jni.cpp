@@ -1,20 +1,15 @@
 // JNI bridge for the Java audio tests: the host OpenSL ES layer's test control, the Android log
-// as libsonora writes it, and the use count of an audio stream handle.
+// as libsonora writes it, and the use count and blocked waits of an audio stream handle.
 #include <android/log.h>
 #include <jni.h>
 #include <opensles_host/test_control.h>
+#include <audio_record_native.h>
+#include <audio_track_native.h>
 #include <stream_handle.h>
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
-
-class AudioTrackNative;
-class AudioRecordNative;
 
 namespace {
 
@@ -156,24 +151,15 @@ JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_recordUseCount(JNIEnv
     return static_cast<jlong>(cell->stream.use_count());
 }
 
-// The calling thread's kernel id.
-JNIEXPORT jint JNICALL Java_com_orv_testsupport_HostAudio_threadId(JNIEnv *, jclass) {
-    return static_cast<jint>(syscall(SYS_gettid));
+// Waits begun so far on a stream's signal by callers blocked in write / read.
+JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_trackWaitsBegun(JNIEnv *, jclass,
+                                                                          jlong handle) {
+    return static_cast<jlong>(StreamHandle<AudioTrackNative>::get(handle)->waitsBegun());
 }
 
-// True while thread `tid` of this process sleeps in a futex wait (the system call it is in,
-// from /proc): with no other thread holding a stream's locks, a caller inside read or write can
-// only sleep there on the stream's signal.
-JNIEXPORT jboolean JNICALL Java_com_orv_testsupport_HostAudio_inFutexWait(JNIEnv *, jclass,
-                                                                        jint tid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/self/task/%d/syscall", static_cast<int>(tid));
-    FILE *f = std::fopen(path, "r");
-    if (f == nullptr) return JNI_FALSE;
-    long number = -1;
-    const int got = std::fscanf(f, "%ld", &number);
-    std::fclose(f);
-    return got == 1 && number == SYS_futex ? JNI_TRUE : JNI_FALSE;
+JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_recordWaitsBegun(JNIEnv *, jclass,
+                                                                           jlong handle) {
+    return static_cast<jlong>(StreamHandle<AudioRecordNative>::get(handle)->waitsBegun());
 }
 
 }  // extern "C"

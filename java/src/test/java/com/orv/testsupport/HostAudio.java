@@ -80,11 +80,10 @@ public final class HostAudio {
 
     public static native long recordUseCount(long handle);
 
-    /** The calling thread's kernel id, for {@link #inFutexWait(int)}. */
-    public static native int threadId();
+    /** Waits begun on the stream's signal by callers blocked in write / read. */
+    public static native long trackWaitsBegun(long handle);
 
-    /** True while the thread sleeps in a futex wait. */
-    public static native boolean inFutexWait(int tid);
+    public static native long recordWaitsBegun(long handle);
 
     private static native int nativeSetBackend(String name);
 

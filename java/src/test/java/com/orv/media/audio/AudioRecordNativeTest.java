@@ -231,15 +231,15 @@ public class AudioRecordNativeTest {
         assertEquals(0, AudioRecordNative.nativeStop(h));
         byte[] bytes = new byte[BUFFER + 100];
         BlockedCall flushed = new BlockedCall(
-                () -> AudioRecordNative.nativeReadByteArray(h, bytes, 0, bytes.length, true))
-                .awaitBlocked(() -> HostAudio.recordUseCount(h));
+                () -> AudioRecordNative.nativeReadByteArray(h, bytes, 0, bytes.length, true),
+                () -> HostAudio.recordWaitsBegun(h));
         assertEquals(0, AudioRecordNative.nativeFlush(h));
         assertEquals(BUFFER, flushed.result());
         assertArrayEquals(counter(0, BUFFER), Arrays.copyOf(bytes, BUFFER));
 
         BlockedCall closed = new BlockedCall(
-                () -> AudioRecordNative.nativeReadFloatArray(h, new float[4], 0, 4, true))
-                .awaitBlocked(() -> HostAudio.recordUseCount(h));
+                () -> AudioRecordNative.nativeReadFloatArray(h, new float[4], 0, 4, true),
+                () -> HostAudio.recordWaitsBegun(h));
         AudioRecordNative.nativeClose(h);
         assertEquals(0, closed.result());
         assertEquals(0, HostAudio.liveObjects(HostAudio.RECORDER));

@@ -115,8 +115,8 @@ public class AudioStreamApiTest {
         AudioRecordNative record = new AudioRecordNative();
         record.open(1, 8000, false, 2);
         long rh = record.nativeHandle();
-        BlockedCall reader = new BlockedCall(() -> record.read(new short[10], 0, 10, true))
-                .awaitBlocked(() -> HostAudio.recordUseCount(rh));
+        BlockedCall reader = new BlockedCall(() -> record.read(new short[10], 0, 10, true),
+                () -> HostAudio.recordWaitsBegun(rh));
         record.close();
         assertEquals(0, reader.result());
         assertThrows(IllegalStateException.class, () -> record.read(new short[10], 0, 10, true));
@@ -125,8 +125,8 @@ public class AudioStreamApiTest {
         track.open(1, 8000, false, 1);
         assertEquals(10, track.write(new short[10], 0, 10, false));
         long th = track.nativeHandle();
-        BlockedCall writer = new BlockedCall(() -> track.write(new short[10], 0, 10, true))
-                .awaitBlocked(() -> HostAudio.trackUseCount(th));
+        BlockedCall writer = new BlockedCall(() -> track.write(new short[10], 0, 10, true),
+                () -> HostAudio.trackWaitsBegun(th));
         track.close();
         assertEquals(0, writer.result());
         assertTrue(track.isClosed());

@@ -253,8 +253,8 @@ public class AudioTrackNativeTest {
         assertEquals(BUFFER, AudioTrackNative.nativeWriteByteArray(h, chunk, 0, BUFFER, false));
         assertEquals(0, AudioTrackNative.nativePause(h));
         BlockedCall served = new BlockedCall(
-                () -> AudioTrackNative.nativeWriteByteArray(h, chunk, 0, BUFFER, true))
-                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+                () -> AudioTrackNative.nativeWriteByteArray(h, chunk, 0, BUFFER, true),
+                () -> HostAudio.trackWaitsBegun(h));
         assertEquals(0, HostAudio.completeNext(HostAudio.PLAYER)); // paused: nothing completes
         assertEquals(0, AudioTrackNative.nativeStart(h));
         assertEquals(1, HostAudio.completeNext(HostAudio.PLAYER));
@@ -262,16 +262,16 @@ public class AudioTrackNativeTest {
         assertEquals(1, AudioTrackNative.nativeGetBuffersPending(h));
 
         BlockedCall flushed = new BlockedCall(
-                () -> AudioTrackNative.nativeWriteShortArray(h, new short[8], 0, 8, true))
-                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+                () -> AudioTrackNative.nativeWriteShortArray(h, new short[8], 0, 8, true),
+                () -> HostAudio.trackWaitsBegun(h));
         assertEquals(0, AudioTrackNative.nativeFlush(h));
         assertEquals(0, flushed.result());
         assertEquals(0, AudioTrackNative.nativeGetBuffersPending(h));
 
         assertEquals(4, AudioTrackNative.nativeWriteFloatArray(h, new float[4], 0, 4, false));
         BlockedCall closed = new BlockedCall(
-                () -> AudioTrackNative.nativeWriteFloatArray(h, new float[4], 0, 4, true))
-                .awaitBlocked(() -> HostAudio.trackUseCount(h));
+                () -> AudioTrackNative.nativeWriteFloatArray(h, new float[4], 0, 4, true),
+                () -> HostAudio.trackWaitsBegun(h));
         AudioTrackNative.nativeClose(h);
         assertEquals(0, closed.result());
         assertEquals(0, HostAudio.liveObjects(HostAudio.PLAYER));

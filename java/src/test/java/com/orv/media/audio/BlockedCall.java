@@ -1,24 +1,23 @@
 package com.orv.media.audio;
 
-import com.orv.testsupport.HostAudio;
 import java.util.concurrent.Callable;
 import java.util.concurrent.CompletableFuture;
 import java.util.concurrent.ExecutionException;
 import java.util.function.LongSupplier;
 
 /**
- * A native call on a thread of its own, and a wait until it sleeps on its stream's signal: the
- * call holds its own reference to the stream (use count 2) and its thread is in a futex wait.
- * Nothing else may hold the stream's locks meanwhile.
+ * A native call on a thread of its own, and a wait until it has begun waiting on its stream's
+ * signal (the stream's count of waits begun has grown): a flush or close made afterwards
+ * releases it.
  */
 final class BlockedCall {
     private final CompletableFuture<Integer> result = new CompletableFuture<>();
-    private volatile int tid;
     private final Thread thread;
 
-    BlockedCall(Callable<Integer> call) {
+    /** Starts {@code call} and returns once it waits; {@code waitsBegun} reads the stream's count. */
+    BlockedCall(Callable<Integer> call, LongSupplier waitsBegun) {
+        long before = waitsBegun.getAsLong();
         thread = new Thread(() -> {
-            tid = HostAudio.threadId();
             try {
                 result.complete(call.call());
             } catch (Throwable t) {
@@ -26,15 +25,10 @@ final class BlockedCall {
             }
         });
         thread.start();
-    }
-
-    /** Returns once the call waits; {@code useCount} reads the stream's use count. */
-    BlockedCall awaitBlocked(LongSupplier useCount) {
-        while (tid == 0 || useCount.getAsLong() < 2 || !HostAudio.inFutexWait(tid)) {
-            if (result.isDone()) throw new AssertionError("the call returned without blocking");
+        while (waitsBegun.getAsLong() == before) {
+            if (result.isDone()) throw new AssertionError("the call returned without waiting");
             Thread.onSpinWait();
         }
-        return this;
     }
 
     int result() throws InterruptedException, ExecutionException {

@@ -56,9 +56,9 @@ JNIEXPORT jint JNICALL Java_com_orv_testsupport_HostAudio_nativeSetBackend(JNIEn
 
 JNIEXPORT jint JNICALL Java_com_orv_testsupport_HostAudio_nativeSetCaptureSource(JNIEnv *env,
                                                                                 jclass,
-                                                                                jstring spec) {
-    if (spec == nullptr) return slhost_set_capture_source(nullptr);
-    return slhost_set_capture_source(utf(env, spec).c_str());
+                                                                                jstring source) {
+    if (source == nullptr) return slhost_set_capture_source(nullptr);
+    return slhost_set_capture_source(utf(env, source).c_str());
 }
 
 JNIEXPORT void JNICALL Java_com_orv_testsupport_HostAudio_reset(JNIEnv *, jclass) {

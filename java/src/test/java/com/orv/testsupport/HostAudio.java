@@ -40,8 +40,8 @@ public final class HostAudio {
     }
 
     /** What new recorders capture: "silence", "sine:<hz>" or "counter". */
-    public static void setCaptureSource(String spec) {
-        if (nativeSetCaptureSource(spec) != 0) throw new IllegalArgumentException(spec);
+    public static void setCaptureSource(String source) {
+        if (nativeSetCaptureSource(source) != 0) throw new IllegalArgumentException(source);
     }
 
     /** Refuses every matching call after {@code skip} successes, {@code count} times (-1: all). */
@@ -87,7 +87,7 @@ public final class HostAudio {
 
     private static native int nativeSetBackend(String name);
 
-    private static native int nativeSetCaptureSource(String spec);
+    private static native int nativeSetCaptureSource(String source);
 
     private static native int addFault(int op, int kind, int result, int state, int skip, int count);
 

@@ -7,6 +7,7 @@
 #include <audio_track_native.h>
 #include <stream_handle.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -160,6 +161,35 @@ JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_trackWaitsBegun(JNIEn
 JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_recordWaitsBegun(JNIEnv *, jclass,
                                                                            jlong handle) {
     return static_cast<jlong>(StreamHandle<AudioRecordNative>::get(handle)->waitsBegun());
+}
+
+// For the JNI benchmark: `count` non-blocking writes (reads) of `bytes` bytes made straight on
+// the handle's stream from C++, as the natives make them; the nanoseconds they took, or -1 when
+// one of them moved fewer bytes.
+JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_timeTrackWrites(JNIEnv *, jclass,
+                                                                          jlong handle,
+                                                                          jint count, jint bytes) {
+    auto track = StreamHandle<AudioTrackNative>::get(handle);
+    std::vector<char> chunk(static_cast<size_t>(bytes));
+    const auto start = std::chrono::steady_clock::now();
+    for (jint i = 0; i < count; ++i) {
+        if (track->write(chunk.data(), chunk.size(), false) != bytes) return -1;
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                                start).count();
+}
+
+JNIEXPORT jlong JNICALL Java_com_orv_testsupport_HostAudio_timeRecordReads(JNIEnv *, jclass,
+                                                                          jlong handle,
+                                                                          jint count, jint bytes) {
+    auto record = StreamHandle<AudioRecordNative>::get(handle);
+    std::vector<char> chunk(static_cast<size_t>(bytes));
+    const auto start = std::chrono::steady_clock::now();
+    for (jint i = 0; i < count; ++i) {
+        if (record->read(chunk.data(), chunk.size(), false) != bytes) return -1;
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                                start).count();
 }
 
 }  // extern "C"

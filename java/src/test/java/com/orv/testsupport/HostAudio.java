@@ -85,6 +85,14 @@ public final class HostAudio {
 
     public static native long recordWaitsBegun(long handle);
 
+    /**
+     * Nanoseconds that {@code count} non-blocking writes (reads) of {@code bytes} bytes take when
+     * made straight on the handle's stream from C++; -1 when one moved fewer bytes.
+     */
+    public static native long timeTrackWrites(long handle, int count, int bytes);
+
+    public static native long timeRecordReads(long handle, int count, int bytes);
+
     private static native int nativeSetBackend(String name);
 
     private static native int nativeSetCaptureSource(String source);

@@ -7,6 +7,7 @@ import static com.orv.camera.SimConfigs.node;
 import static org.junit.Assert.assertEquals;
 import static org.junit.Assert.assertTrue;
 
+import com.orv.testsupport.AndroidLog;
 import com.orv.testsupport.HostProperties;
 import com.orv.testsupport.SimCam;
 import java.util.ArrayList;
@@ -27,9 +28,32 @@ public class UnitSelectionTest {
 
     private final List<ORVVideoDevice> opened = new ArrayList<>();
 
+    private static List<String> loadLines;
+
+    /** Loads the library on this host, capturing what the load hook logs. */
     @BeforeClass
-    public static void hostModel() {
+    public static void loadOnHost() {
         HostProperties.set("ro.product.model", MODEL);
+        // The R5Q run logs from DEBUG up; the other leaves the level unset (ERROR only).
+        HostProperties.set("orv.log.level", DUAL_UNIT_HOST ? "3" : "");
+        AndroidLog.start();
+        try {
+            ORVVideoDevice.getSdkVersion();
+            loadLines = AndroidLog.take("ORVCam/jni");
+        } finally {
+            AndroidLog.stop();
+            HostProperties.set("orv.log.level", "");
+        }
+    }
+
+    @Test
+    public void theLoadRecordsTheModelAtDebugLevel() {
+        List<String> expected = new ArrayList<>();
+        if (DUAL_UNIT_HOST) {
+            expected.add("D/ORVCam/jni: libCamera loaded, device model is " + MODEL + "\n");
+            expected.add("I/ORVCam/jni: [camera_device_jni:#] [getSdkVersion]");
+        }
+        assertEquals(expected, loadLines);
     }
 
     @Before

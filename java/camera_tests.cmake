@@ -6,6 +6,15 @@ if(NOT ORV_BUILD_TESTS)
   return()
 endif()
 
+# The Java classes on their own (no natives needed).
+orv_add_junit_test(NAME java_camera_classes LABELS camera_jni
+  CLASSES com.orv.camera.ParameterTest)
+
+get_property(_camera_jni GLOBAL PROPERTY ORV_CAMERA_JNI)
+if(NOT _camera_jni)
+  return()
+endif()
+
 # Test-only JNI libraries: the simulated camera's test API and the Android log capture; the
 # simulated USB bus.
 add_library(orvcamtestjni SHARED testjni/simcam_jni.cpp testjni/log_capture_jni.cpp)
@@ -18,8 +27,7 @@ orv_strict_warnings(orvusbtestjni)
 set(_simcam "LD_PRELOAD=$<TARGET_FILE:simcam>")
 
 orv_add_junit_test(NAME java_camera LABELS camera_jni ENVIRONMENT ${_simcam}
-  CLASSES com.orv.camera.ParameterTest com.orv.camera.CameraDeviceTest
-          com.orv.camera.DiscoveryTest)
+  CLASSES com.orv.camera.CameraDeviceTest com.orv.camera.DiscoveryTest)
 # Every node keeps unit 12 on other hosts; "/dev/video1" uses 13 on an "R5Q" host.
 orv_add_junit_test(NAME java_camera_unit_default LABELS camera_jni ENVIRONMENT ${_simcam}
   JVM_ARGS -Dorv.test.model=X1

@@ -10,7 +10,8 @@
 #   LD_PRELOAD=<libasan.so | libtsan.so>:libumockdev-preload.so.0
 # umockdev-wrapper puts its own library first, so it serves only the plain build.
 # Native builds only: Debian's umockdev development package installs for one architecture.
-include_guard(GLOBAL)
+# Included once per directory: the variables below belong to the including directory.
+include_guard(DIRECTORY)
 
 set(ORV_UMOCKDEV_PRELOAD libumockdev-preload.so.0)
 set(_orv_san_runtime "")

@@ -1,0 +1,35 @@
+// Shared by the discovery suites: the manager's log lines in comparable form and simulated
+// camera configurations of several nodes.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "log_capture.h"
+
+namespace disctest {
+
+// Lines under "ORVCam/device", in order, with the line number of "[camera_device:%d]" replaced
+// by "L" (a line without that prefix is kept as it is, and fails any comparison).
+std::vector<orvtest::LogEntry> ManagerLines(const orvtest::LogCapture &capture);
+
+orvtest::LogEntry Debug(const std::string &op, const std::string &rest);
+orvtest::LogEntry Info(const std::string &op, const std::string &rest);
+orvtest::LogEntry Error(const std::string &op, const std::string &rest);
+
+// One simulated node: its path, the ids its identity request answers (no identity request at
+// all when `identity` is false), and its formats by fourcc ("H264", "MJPG", "YUYV", or "0" for
+// the code-0 format), each at 640x480 and 1280x720, 1/30 and 1/15.
+struct SimNode {
+    std::string path;
+    uint16_t vendor = 0, product = 0;
+    std::vector<std::string> formats;
+    bool identity = true;
+};
+
+// {"nodes": [...]} for the simulated camera.
+std::string ConfigJson(const std::vector<SimNode> &nodes);
+
+}  // namespace disctest

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# orv-camera under scripts/simcam: what it prints, the exit status of each command, the requests
+# that reach the simulated camera, and a captured file that ffprobe decodes. The cameras are on
+# the simulated USB bus as well, so listing, USB presence and firmware agree.
+# Usage: orv_camera_test.sh SIMCAM_WRAPPER ORV_CAMERA CONFIG_DIR WORKDIR
+set -uo pipefail
+wrapper=$1
+tool=$2
+configs=$3
+work=$4
+mkdir -p "$work"
+passed=0
+failed=0
+
+# run CONFIG ARGS...: the tool under the wrapper; sets out, err, status (and the trace file).
+run() {
+    local config=$1
+    shift
+    local config_args=()
+    [ "$config" = default ] || config_args=(--config "$configs/$config")
+    rm -f "$work/trace"
+    "$wrapper" "${config_args[@]}" --trace "$work/trace" -- "$tool" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+}
+pass() { echo "ok   $1"; passed=$((passed + 1)); }
+fail() {
+    echo "FAIL $1: $2"
+    echo "--- stdout"; echo "$out"; echo "--- stderr"; echo "$err"
+    failed=$((failed + 1))
+}
+# check NAME STATUS EXPECTED_STDOUT: exit status and the whole of standard output.
+check() {
+    if [ "$status" != "$2" ]; then fail "$1" "exit status $status, expected $2"
+    elif [ "$out" != "$3" ]; then fail "$1" "stdout differs; expected:
+$3"
+    else pass "$1"; fi
+}
+# check_err NAME STATUS TEXT: exit status and a line of standard error.
+check_err() {
+    if [ "$status" != "$2" ]; then fail "$1" "exit status $status, expected $2"
+    elif ! grep -qF -- "$3" <<<"$err"; then fail "$1" "stderr lacks \"$3\""
+    else pass "$1"; fi
+}
+# traced NAME TEXT: a request the camera received.
+traced() {
+    if grep -qF -- "$2" "$work/trace"; then pass "$1"; else fail "$1" "trace lacks \"$2\""; fi
+}
+
+header="NODE         TYPE      USB ID    H.264 H.265 ON USB FIRMWARE"
+
+run default list
+check "list, the default camera" 0 "$header
+/dev/video0  camera    2e1a:4c01 yes   no    yes    1.2.34"
+
+[ -z "$err" ] && pass "list keeps the library's log lines to itself" \
+    || fail "list keeps the library's log lines to itself" "stderr not empty"
+run default -v list
+check_err "list -v shows them" 0 "open error, fd:-1 dev:/dev/video1"
+
+run cameras.json list
+check "list, several nodes" 0 "$header
+/dev/video1  camera    2e1a:4d02 yes   no    yes    0.2.10
+/dev/video2  camera    2e1a:4d02 no    yes   yes    0.2.10
+/dev/video3  switchbox 2e1a:5a00 yes   no    yes    0.1.05"
+
+run cameras.json usb
+check "usb" 0 "2e1a:4d02 firmware 0.2.10"
+run cameras.json usb --dual
+check "usb --dual" 0 "2e1a:4d02 firmware 0.2.10"
+run cameras.json firmware 2e1a:5a00
+check "firmware" 0 "0.1.05"
+run cameras.json firmware 2e1a:4c01
+check_err "firmware of a device not attached" 3 "orv-camera: no USB device 2e1a:4c01"
+run cameras.json reset 2e1a:4d02
+check "reset" 0 "reset 2e1a:4d02"
+
+run cameras.json --no-such-option
+[ "$status" = 2 ] && pass "unknown option" || fail "unknown option" "exit status $status"
+run default
+[ "$status" = 2 ] && pass "no command" || fail "no command" "exit status $status"
+run default firmware 2e1a
+check_err "not a USB id" 2 "orv-camera: not a USB id (vvvv:pppp): 2e1a"
+run default capture -d /dev/video0
+check_err "capture without a file" 2 "--output is required"
+
+run cameras.json formats -d /dev/video1
+check "formats" 0 "/dev/video1
+  H.264: sizes 1280x720,640x480
+         frame rates 30,15 (of the last size)"
+run cameras.json formats -d /dev/video2
+check "formats, the code-0 format" 0 "/dev/video2
+  H.265: sizes 640x480
+         frame rates 30 (of the last size)"
+run cameras.json formats -d /dev/video4
+check_err "formats, neither format" 1 "orv-camera: /dev/video4 offers neither H.264 nor H.265"
+run cameras.json formats -d /dev/video6
+check_err "formats, a missing node" 3 "orv-camera: cannot open /dev/video6"
+
+run default ptz pan -5
+check "ptz start" 0 "moving at speed -5"
+traced "ptz start reaches the pan speed" "S_CTRL /dev/video0 id=0x009a0920 value=-5"
+run default ptz zoom 0
+check "ptz stop" 0 "stopped"
+traced "ptz stop reaches the zoom speed" "S_CTRL /dev/video0 id=0x009a090f value=0"
+run default ptz roll 1
+check_err "ptz, unknown axis" 2 "axis"
+run default iframe
+check "iframe" 0 "I-frame requested"
+traced "iframe reaches the H.264 unit" "XU /dev/video0 unit=12 selector=9 query=0x01 size=4 data=00 00 00 00"
+run default osd --command 0x105 --status
+check "osd command and status" 0 "sent OSD command 0x05
+OSD status: 0 (0x00)"
+traced "osd command reaches the menu unit" "XU /dev/video0 unit=19 selector=5 query=0x01 size=1 data=05"
+run default hdmi
+check "hdmi" 0 "HDMI input: 1"
+run default set -d /dev/video0 --size 1280x720 --fps 15 --profile main --bitrate 800000
+check "set" 0 "/dev/video0 set to H.264 1280x720 at 15 fps, bit rate 800000, I-frame every 5 s"
+run cameras.json set -d /dev/video0
+check_err "set, another maker's camera" 3 "orv-camera: cannot open /dev/video0"
+
+# Capture from the default camera (real-time clock): 45 frames at 640x480, with a bit-rate
+# change and an I-frame request on the way, then ffprobe decodes the file.
+run default capture -d /dev/video0 -o "$work/capture.h264" --size 640x480 --fps 30 --frames 45 \
+    --change bitrate=500000@10 --iframe-at 20 --progress
+if [ "$status" = 0 ] && grep -q '^captured 45 frames, [0-9]* bytes in [0-9.]* s ([0-9.]* fps, [0-9.]* kbit/s) to '"$work/capture.h264"'$' <<<"$out"; then
+    pass "capture summary"
+else
+    fail "capture summary" "status $status"
+fi
+grep -qF "frames 45 " <<<"$err" && pass "capture progress line" || fail "capture progress line" "no final progress line"
+traced "capture: bit rate committed while streaming" "XU /dev/video0 unit=12 selector=2 query=0x01 size=46 data=00 00 00 00 20 a1 07 00 ff df"
+traced "capture: I-frame requested while streaming" "XU /dev/video0 unit=12 selector=9 query=0x01 size=4"
+probe=$(ffprobe -v error -count_frames -select_streams v:0 \
+    -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$work/capture.h264")
+[ "$probe" = "h264,640,480,45" ] && pass "ffprobe decodes the capture" \
+    || fail "ffprobe decodes the capture" "ffprobe gave \"$probe\""
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -93,10 +93,16 @@ int Camera::OpenError() {
     return faults_.open_error;
 }
 
+void Camera::Opened(const OpenFile &file) {
+    std::lock_guard<std::mutex> lock(mu_);
+    priorities_[file.id] = V4L2_PRIORITY_DEFAULT;
+}
+
 void Camera::Closed(const OpenFile &file) {
     std::thread producer;
     {
         std::lock_guard<std::mutex> lock(mu_);
+        priorities_.erase(file.id);
         if (owner_ != file.id)
             return;
         StopStreaming();
@@ -184,6 +190,25 @@ int Camera::Ioctl(const OpenFile &file, unsigned long request, void *arg, TraceE
             return -ENODEV;
         if (!arg && t->call != Call::kOther)
             return -EFAULT;
+        switch (request) {
+            case VIDIOC_G_PRIORITY:
+            case VIDIOC_S_PRIORITY:
+                return arg ? Priority(file, request, static_cast<uint32_t *>(arg)) : -EFAULT;
+            case VIDIOC_S_FMT:
+            case VIDIOC_S_PARM:
+            case VIDIOC_REQBUFS:
+            case VIDIOC_STREAMON:
+            case VIDIOC_STREAMOFF:
+            case VIDIOC_S_CTRL:
+            case VIDIOC_S_EXT_CTRLS:
+            case VIDIOC_S_INPUT:
+                // The V4L2 core checks the priority before the driver sees the request.
+                if (BelowTopPriority(file))
+                    return -EBUSY;
+                break;
+            default:
+                break;
+        }
         switch (t->call) {
             case Call::kQueryCap:
                 if (int e = TakeFault(Call::kQueryCap))

@@ -38,6 +38,8 @@ class Camera {
 
     // open(): 0, or the errno to fail with.
     int OpenError();
+    // A descriptor was opened on the node (it starts at the default priority).
+    void Opened(const OpenFile &file);
     // The descriptor goes away: a stream it owns stops and its buffers are freed.
     void Closed(const OpenFile &file);
     // One ioctl: 0 (or a positive result), or minus the errno. Fills the trace entry.
@@ -121,7 +123,12 @@ class Camera {
     int SetCtrl(struct v4l2_control *c, TraceEntry *t);
     const ControlConfig *FindControl(uint32_t id) const;
 
-    // The rest of what uvcvideo answers: priority, inputs, extended controls, menus.
+    // Access priority, one per descriptor, as the V4L2 core keeps it: requests that change the
+    // node fail with EBUSY for a descriptor below the highest priority of the open ones.
+    int Priority(const OpenFile &file, unsigned long request, uint32_t *arg);
+    bool BelowTopPriority(const OpenFile &file) const;
+
+    // The rest of what uvcvideo answers: inputs, extended controls, menus.
     int OtherIoctl(unsigned long request, void *arg);
     int ExtControls(unsigned long request, struct v4l2_ext_controls *c);
     int QueryExtCtrl(struct v4l2_query_ext_ctrl *q);
@@ -169,7 +176,7 @@ class Camera {
     uint8_t *memory_map_ = nullptr;
     size_t memory_size_ = 0;
     bool streaming_ = false;
-    uint32_t priority_ = V4L2_PRIORITY_DEFAULT;
+    std::map<uint64_t, uint32_t> priorities_;  // open descriptor (OpenFile::id) -> priority
 
     // Frames.
     Encoder encoder_;

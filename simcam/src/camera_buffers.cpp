@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "camera.h"
 #include "real_libc.h"
@@ -21,6 +22,15 @@ constexpr uint32_t kMaxBuffers = 32;  // VIDEO_MAX_FRAME
 uint32_t PageAlign(uint32_t n) {
     const uint32_t page = static_cast<uint32_t>(sysconf(_SC_PAGESIZE));
     return (n + page - 1) / page * page;
+}
+
+// Whether [addr, addr + length) is mapped in this process: mincore fails with ENOMEM on a hole.
+bool UserMemoryMapped(unsigned long addr, uint32_t length) {
+    const unsigned long page = static_cast<unsigned long>(sysconf(_SC_PAGESIZE));
+    const unsigned long start = addr / page * page;
+    const size_t span = static_cast<size_t>(addr + length - start);
+    std::vector<unsigned char> pages((span + page - 1) / page);
+    return mincore(reinterpret_cast<void *>(start), span, pages.data()) == 0;
 }
 
 }  // namespace
@@ -188,6 +198,8 @@ int Camera::QBuf(const OpenFile &file, struct v4l2_buffer *b, TraceEntry *t) {
     if (memory_ == V4L2_MEMORY_USERPTR) {
         if (b->m.userptr == 0 || b->length < buffer_length_)
             return -EINVAL;
+        if (!UserMemoryMapped(b->m.userptr, b->length))
+            return -EFAULT;  // the kernel cannot pin pages that are not there
         buf.userptr = b->m.userptr;
         buf.user_length = b->length;
     }
@@ -195,9 +207,9 @@ int Camera::QBuf(const OpenFile &file, struct v4l2_buffer *b, TraceEntry *t) {
     buf.flags = 0;
     buf.bytesused = 0;
     queued_.push_back(buf.index);
+    FillBuffer(buf, b);  // queued, as the application sees it when QBUF returns
     if (streaming_ && clock_ == Clock::kFast)
         ProduceFrame();
-    FillBuffer(buf, b);
     return 0;
 }
 

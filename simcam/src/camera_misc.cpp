@@ -2,6 +2,7 @@
 // controls (over the same controls as G_CTRL/S_CTRL) and menu items. Anything else: ENOTTY.
 #include <errno.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,20 +11,36 @@
 
 namespace simcam {
 
+bool Camera::BelowTopPriority(const OpenFile &file) const {
+    uint32_t top = V4L2_PRIORITY_UNSET;
+    for (const auto &p : priorities_)
+        top = std::max(top, p.second);
+    const auto mine = priorities_.find(file.id);
+    return mine != priorities_.end() && mine->second < top;
+}
+
+int Camera::Priority(const OpenFile &file, unsigned long request, uint32_t *arg) {
+    if (request == VIDIOC_G_PRIORITY) {
+        // The highest priority of the node's open descriptors.
+        uint32_t top = V4L2_PRIORITY_UNSET;
+        for (const auto &p : priorities_)
+            top = std::max(top, p.second);
+        *arg = top;
+        return 0;
+    }
+    if (BelowTopPriority(file))
+        return -EBUSY;
+    if (*arg > V4L2_PRIORITY_RECORD)
+        return -EINVAL;
+    priorities_[file.id] =
+        *arg == V4L2_PRIORITY_UNSET ? static_cast<uint32_t>(V4L2_PRIORITY_DEFAULT) : *arg;
+    return 0;
+}
+
 int Camera::OtherIoctl(unsigned long request, void *arg) {
     if (!arg)
         return -ENOTTY;
     switch (request) {
-        case VIDIOC_G_PRIORITY:
-            *static_cast<uint32_t *>(arg) = priority_;
-            return 0;
-        case VIDIOC_S_PRIORITY: {
-            const uint32_t p = *static_cast<uint32_t *>(arg);
-            if (p > V4L2_PRIORITY_RECORD)
-                return -EINVAL;
-            priority_ = p == V4L2_PRIORITY_UNSET ? static_cast<uint32_t>(V4L2_PRIORITY_DEFAULT) : p;
-            return 0;
-        }
         case VIDIOC_ENUMINPUT: {
             auto *in = static_cast<struct v4l2_input *>(arg);
             if (in->index != 0)
@@ -96,6 +113,23 @@ int Camera::ExtControls(unsigned long request, struct v4l2_ext_controls *c) {
         return 0;
     if (!c->controls)
         return -EFAULT;
+    // S_EXT_CTRLS is all or nothing: a refused control undoes the ones before it. A refused set
+    // or get reports error_idx = count, as a failed validation; TRY names the failing control.
+    // Default values can be read, never set or tried.
+    if (request != VIDIOC_G_EXT_CTRLS && c->which == V4L2_CTRL_WHICH_DEF_VAL) {
+        c->error_idx = c->count;
+        return -EINVAL;
+    }
+    // Controls asked for as one class must all be of that class.
+    if (c->which != V4L2_CTRL_WHICH_CUR_VAL && c->which != V4L2_CTRL_WHICH_DEF_VAL) {
+        for (uint32_t i = 0; i < c->count; ++i) {
+            if (V4L2_CTRL_ID2WHICH(c->controls[i].id) != c->which) {
+                c->error_idx = request == VIDIOC_TRY_EXT_CTRLS ? i : c->count;
+                return -EINVAL;
+            }
+        }
+    }
+    const auto saved = controls_;
     for (uint32_t i = 0; i < c->count; ++i) {
         struct v4l2_ext_control &x = c->controls[i];
         struct v4l2_control one = {x.id, x.value};
@@ -108,20 +142,18 @@ int Camera::ExtControls(unsigned long request, struct v4l2_ext_controls *c) {
                 one.value = cfg->default_value;
         } else if (request == VIDIOC_G_EXT_CTRLS) {
             r = GetCtrl(&one, &unused);
-        } else if (request == VIDIOC_S_EXT_CTRLS) {
-            r = SetCtrl(&one, &unused);
         } else {
-            // TRY: the value as it would be set, nothing stored.
-            const auto saved = controls_;
             r = SetCtrl(&one, &unused);
-            controls_ = saved;
         }
         if (r < 0) {
-            c->error_idx = request == VIDIOC_G_EXT_CTRLS ? i : c->count;
+            controls_ = saved;
+            c->error_idx = request == VIDIOC_TRY_EXT_CTRLS ? i : c->count;
             return r;
         }
         x.value = one.value;
     }
+    if (request == VIDIOC_TRY_EXT_CTRLS)
+        controls_ = saved;  // the values as they would be set, nothing stored
     return 0;
 }
 

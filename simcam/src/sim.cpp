@@ -197,10 +197,13 @@ int Sim::Open(const char *path, int flags) {
             auto file = std::make_shared<File>();
             file->file.fd = fd;
             file->camera = cam;
-            std::lock_guard<std::mutex> lock(mu_);
-            file->file.id = next_file_id_++;
-            files_[fd] = file;
-            MarkFd(fd, true);
+            {
+                std::lock_guard<std::mutex> lock(mu_);
+                file->file.id = next_file_id_++;
+                files_[fd] = file;
+                MarkFd(fd, true);
+            }
+            cam->Opened(file->file);
         }
     }
     t.fd = fd;

@@ -112,4 +112,86 @@ TEST_F(Node, FilesThatAreNoNodeAreUntouched) {
     EXPECT_TRUE(simcam::Trace().empty());
 }
 
+// Access priority is per descriptor: one at RECORD locks the others out of every request that
+// changes the node (EBUSY) until it lowers its priority or closes; queries still work.
+TEST_F(Node, HighestPriorityDescriptorLocksOthersOutOfChanges) {
+    const int a = open("/dev/video0", O_RDWR);
+    const int b = open("/dev/video0", O_RDWR);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    uint32_t prio = 0;
+    ASSERT_EQ(0, ioctl(b, VIDIOC_G_PRIORITY, &prio));
+    EXPECT_EQ(static_cast<uint32_t>(V4L2_PRIORITY_DEFAULT), prio);
+    prio = V4L2_PRIORITY_RECORD;
+    ASSERT_EQ(0, ioctl(a, VIDIOC_S_PRIORITY, &prio));
+    prio = 0;
+    ASSERT_EQ(0, ioctl(b, VIDIOC_G_PRIORITY, &prio));
+    EXPECT_EQ(static_cast<uint32_t>(V4L2_PRIORITY_RECORD), prio);
+
+    struct v4l2_format f = {};
+    f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    ASSERT_EQ(0, ioctl(b, VIDIOC_G_FMT, &f));
+    EXPECT_EQ(-1, ioctl(b, VIDIOC_S_FMT, &f));
+    EXPECT_EQ(EBUSY, errno);
+    struct v4l2_control c = {V4L2_CID_BRIGHTNESS, 1};
+    EXPECT_EQ(-1, ioctl(b, VIDIOC_S_CTRL, &c));
+    EXPECT_EQ(EBUSY, errno);
+    prio = V4L2_PRIORITY_RECORD;
+    EXPECT_EQ(-1, ioctl(b, VIDIOC_S_PRIORITY, &prio));
+    EXPECT_EQ(EBUSY, errno);
+    EXPECT_EQ(0, ioctl(a, VIDIOC_S_FMT, &f));
+    prio = 5;
+    EXPECT_EQ(-1, ioctl(a, VIDIOC_S_PRIORITY, &prio));
+    EXPECT_EQ(EINVAL, errno);
+
+    ASSERT_EQ(0, close(a));
+    EXPECT_EQ(0, ioctl(b, VIDIOC_S_FMT, &f));
+    EXPECT_EQ(0, ioctl(b, VIDIOC_S_CTRL, &c));
+    ASSERT_EQ(0, ioctl(b, VIDIOC_G_PRIORITY, &prio));
+    EXPECT_EQ(static_cast<uint32_t>(V4L2_PRIORITY_DEFAULT), prio);
+    close(b);
+}
+
+// Extended controls follow the V4L2 core's rules: a refused set changes nothing and reports
+// error_idx = count, a refused try names the control, defaults are read-only, and a request
+// made as one class takes only that class's controls.
+TEST_F(Node, ExtendedControlsAreAllOrNothingAndNameTheFailingControl) {
+    const int fd = open("/dev/video0", O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct v4l2_ext_control x[2] = {};
+    x[0].id = V4L2_CID_BRIGHTNESS;
+    x[0].value = 7;
+    x[1].id = 0x00980999;  // no such control
+    struct v4l2_ext_controls c = {};
+    c.which = V4L2_CTRL_WHICH_CUR_VAL;
+    c.count = 2;
+    c.controls = x;
+    EXPECT_EQ(-1, ioctl(fd, VIDIOC_S_EXT_CTRLS, &c));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(2u, c.error_idx);
+    EXPECT_EQ(0, simcam::ControlValue("/dev/video0", V4L2_CID_BRIGHTNESS));
+    EXPECT_EQ(-1, ioctl(fd, VIDIOC_TRY_EXT_CTRLS, &c));
+    EXPECT_EQ(1u, c.error_idx);
+
+    x[1].id = V4L2_CID_PAN_ABSOLUTE;
+    x[1].value = 5000;  // rounded to the 3600 step
+    ASSERT_EQ(0, ioctl(fd, VIDIOC_TRY_EXT_CTRLS, &c));
+    EXPECT_EQ(3600, x[1].value);
+    EXPECT_EQ(0, simcam::ControlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE));
+    ASSERT_EQ(0, ioctl(fd, VIDIOC_S_EXT_CTRLS, &c));
+    EXPECT_EQ(7, simcam::ControlValue("/dev/video0", V4L2_CID_BRIGHTNESS));
+    EXPECT_EQ(3600, simcam::ControlValue("/dev/video0", V4L2_CID_PAN_ABSOLUTE));
+
+    c.which = V4L2_CTRL_WHICH_DEF_VAL;
+    ASSERT_EQ(0, ioctl(fd, VIDIOC_G_EXT_CTRLS, &c));
+    EXPECT_EQ(0, x[0].value);
+    EXPECT_EQ(-1, ioctl(fd, VIDIOC_S_EXT_CTRLS, &c));
+    EXPECT_EQ(EINVAL, errno);
+    c.which = V4L2_CTRL_CLASS_CAMERA;  // brightness is a user-class control
+    EXPECT_EQ(-1, ioctl(fd, VIDIOC_G_EXT_CTRLS, &c));
+    EXPECT_EQ(EINVAL, errno);
+    EXPECT_EQ(2u, c.error_idx);
+    close(fd);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "simcam_fixture.h"
 
@@ -177,6 +178,47 @@ TEST_F(Stream, ZeroCountRequestFreesTheQueueAndLeavesMappingsUsable) {
     req.count = 2;
     EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req));
     EXPECT_EQ(2u, req.count);
+}
+
+// User-pointer buffers: memory that is not mapped is refused with EFAULT at QBUF (as the
+// kernel fails to pin it), never written into later; mapped memory receives the frame.
+TEST_F(Stream, UserPointerBuffersMustBeMappedMemory) {
+    Fd fd(OpenNode());
+    struct v4l2_format f = {};
+    f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_G_FMT, &f));
+    const size_t size = f.fmt.pix.sizeimage;
+    struct v4l2_requestbuffers req = {};
+    req.count = 1;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_USERPTR;
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_REQBUFS, &req));
+    // A hole: mapped, then unmapped again.
+    void *hole = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(MAP_FAILED, hole);
+    ASSERT_EQ(0, munmap(hole, size));
+    struct v4l2_buffer b = {};
+    b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    b.memory = V4L2_MEMORY_USERPTR;
+    b.m.userptr = reinterpret_cast<unsigned long>(hole);
+    b.length = static_cast<uint32_t>(size);
+    EXPECT_EQ(-1, ioctl(fd.get(), VIDIOC_QBUF, &b));
+    EXPECT_EQ(EFAULT, errno);
+
+    std::vector<uint8_t> memory(size, 0xEE);
+    b.m.userptr = reinterpret_cast<unsigned long>(memory.data());
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_QBUF, &b));
+    ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMON));
+    ASSERT_EQ(1, simcam::ReleaseFrames(kNode, 1));
+    struct v4l2_buffer out = {};
+    out.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    out.memory = V4L2_MEMORY_USERPTR;
+    ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_DQBUF, &out));
+    EXPECT_EQ(b.m.userptr, out.m.userptr);
+    const auto frame = simcam::DeliveredFrames(kNode).back().bytes;
+    ASSERT_EQ(frame.size(), out.bytesused);
+    EXPECT_EQ(0, std::memcmp(memory.data(), frame.data(), frame.size()));
+    EXPECT_EQ(0xEE, memory[frame.size()]);  // nothing past the frame is touched
 }
 
 TEST_F(Stream, FrameWithNoQueuedBufferIsDroppedAndHeldBuffersAreNeverOverwritten) {

@@ -3,10 +3,12 @@
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 
 #include "uvc/uvcx_video_config.h"
+#include "v4l2/v4l2_device.h"
 
 constexpr bool kLp64 = sizeof(void *) == 8;
 
@@ -36,3 +38,9 @@ static_assert(sizeof(struct v4l2_control) == 8, "struct v4l2_control size");
 
 // The H.264 unit's video configuration block travels to the camera as exactly 46 bytes.
 static_assert(sizeof(UvcxVideoConfig) == 46, "UvcxVideoConfig is not 46 bytes");
+
+// The camera manager keeps four CaptureBuffer records per device: the mapping's address, then
+// the 32-bit offset and length, without padding on either width.
+static_assert(sizeof(CaptureBuffer) == (kLp64 ? 16 : 12), "CaptureBuffer size");
+static_assert(offsetof(CaptureBuffer, offset) == sizeof(void *), "CaptureBuffer.offset");
+static_assert(offsetof(CaptureBuffer, length) == sizeof(void *) + 4, "CaptureBuffer.length");

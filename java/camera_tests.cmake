@@ -10,11 +10,6 @@ endif()
 orv_add_junit_test(NAME java_camera_classes LABELS camera_jni
   CLASSES com.orv.camera.ParameterTest)
 
-get_property(_camera_jni GLOBAL PROPERTY ORV_CAMERA_JNI)
-if(NOT _camera_jni)
-  return()
-endif()
-
 # Test-only JNI libraries: the simulated camera's test API and the Android log capture; the
 # simulated USB bus.
 add_library(orvcamtestjni SHARED testjni/simcam_jni.cpp testjni/log_capture_jni.cpp)

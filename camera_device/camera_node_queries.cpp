@@ -8,6 +8,7 @@
 #include "camera_discovery.h"
 #include "camera_internal.h"
 #include "camera_node_descriptor.h"
+#include "orv_fd.h"
 #include "uvc/uvc_maker_commands.h"
 #include "v4l2/v4l2_formats.h"
 
@@ -103,19 +104,16 @@ int send_menu_command_by_dev_name(const char *path, int cmd) {
     if (!path)
         return -1;
     CAM_LOG(ANDROID_LOG_INFO, op, " %s cmd=0x%x", path, cmd);
-    const int fd = open(path, O_RDWR | O_NONBLOCK);
-    if (fd < 1) {
+    // Descriptor 0 is refused as a node too, but never left open.
+    const orv::UniqueFd node(open(path, O_RDWR | O_NONBLOCK));
+    if (node.get() < 1) {
         const int error = errno;
-        CAM_LOG(ANDROID_LOG_ERROR, op, " open error, fd:%d dev:%s, " ORV_ERRNO_FMT, fd, path,
-                ORV_ERRNO_ARGS(error));
-        if (fd == 0)
-            close(fd);  // refused as a node, but never left open
+        CAM_LOG(ANDROID_LOG_ERROR, op, " open error, fd:%d dev:%s, " ORV_ERRNO_FMT, node.get(),
+                path, ORV_ERRNO_ARGS(error));
         return -1;
     }
-    CAM_LOG(ANDROID_LOG_INFO, op, " open ok, dev:%s fd:%d", path, fd);
-    const int result = uvc_send_osd_cmd(fd, cmd);
-    close(fd);
-    return result;
+    CAM_LOG(ANDROID_LOG_INFO, op, " open ok, dev:%s fd:%d", path, node.get());
+    return uvc_send_osd_cmd(node.get(), cmd);
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "camera_internal.h"
+#include "orv_fd.h"
 #include "orv_usb_ids.h"
 #include "uvc/uvc_h264.h"
 #include "v4l2/v4l2_formats.h"
@@ -11,27 +12,6 @@
 namespace {
 
 constexpr char kOp[] = "open_device";
-
-// Owns the node's descriptor until the table takes it.
-class NodeFd {
-  public:
-    explicit NodeFd(int fd) : fd_(fd) {}
-    ~NodeFd() {
-        if (fd_ > 0)
-            close(fd_);
-    }
-    NodeFd(const NodeFd &) = delete;
-    NodeFd &operator=(const NodeFd &) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 // Refuses another maker's camera; a camera whose identity can't be read is taken.
 bool is_orv_node(int fd, const char *dev_name) {
@@ -200,7 +180,8 @@ extern "C" int open_device(int unit, const char *dev_name, const CameraParams *p
     }
 
     CAM_LOG(ANDROID_LOG_INFO, kOp, " open devName:%s", dev_name);
-    NodeFd node(v4l2_open_video(dev_name));
+    // Owns the node's descriptor until the table takes it.
+    orv::UniqueFd node(v4l2_open_video(dev_name));
     if (node.get() <= 0) {
         CAM_LOG(ANDROID_LOG_ERROR, kOp, " openVideo error, fd:%d dev:%s", node.get(), dev_name);
         return -1;

@@ -10,25 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "orv_fd.h"
 #include "orv_log.h"
 
 namespace {
-
-// Owns one open descriptor.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 void log_failure(const char *path, int err) {
     ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_USB, "open %s error:%d(%s)\n", path, ORV_ERRNO_ARGS(err));
@@ -36,7 +21,7 @@ void log_failure(const char *path, int err) {
 
 // Opens the usbfs node and asks the kernel to reset the device behind it.
 int reset_node(const char *path) {
-    Fd node(open(path, O_WRONLY));
+    const orv::UniqueFd node(open(path, O_WRONLY));
     if (node.get() < 0) {
         // No ioctl on a descriptor we do not have: report the open's own errno.
         log_failure(path, errno);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "log_capture.h"
+#include "simcam_config.h"
 #include "scoped_property.h"
 #include "simcam/simcam.h"
 #include "uvc/uvc_h264.h"
@@ -35,16 +36,6 @@ const std::string kProbed =
     "[L][send_uvc_command_get] UVCX_VIDEO_CONFIG_PROBE GET_CUR send_uvc_command_get ret: 0";
 const std::string kProbeFailed =
     "[L][send_uvc_command_get] UVCX_VIDEO_CONFIG_PROBE GET_CUR send_uvc_command_get, ";
-
-// The default camera's configuration with one piece of its text replaced.
-std::string DefaultConfigWith(const std::string &from, const std::string &to) {
-    std::string text = simcam::DefaultConfigText();
-    const size_t at = text.find(from);
-    EXPECT_NE(std::string::npos, at) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
 
 class UvcCamera : public ::testing::Test {
   protected:
@@ -189,7 +180,7 @@ TEST_F(UvcCamera, ReadsReturnWhatTheCameraAnswers) {
 
 TEST_F(UvcCamera, AZeroFrameIntervalReadsAsTheLargestFrameRate) {
     // 1/20000000 s is below the block's 100 ns unit: the camera answers dwFrameInterval 0.
-    Open(DefaultConfigWith(R"("intervals": ["1/30", "1/15"])", R"("intervals": ["1/20000000"])"));
+    Open(orvtest::DefaultConfigWith(R"("intervals": ["1/30", "1/15"])", R"("intervals": ["1/20000000"])"));
     ASSERT_EQ(0u, simcam::GetEncoder(kNode).frame_interval);
     unsigned fps = 0;
     EXPECT_EQ(0, uvc_get_h264_framerate(12, fd_, &fps));
@@ -221,7 +212,7 @@ TEST_F(UvcCamera, AFailingReadLeavesItsOutputs) {
 
 TEST_F(UvcCamera, MakerRequestsOnTheWire) {
     // A node whose H.264 unit is 13, as on the hosts that use that unit.
-    Open(DefaultConfigWith(R"("h264_unit": 12)", R"("h264_unit": 13)"));
+    Open(orvtest::DefaultConfigWith(R"("h264_unit": 12)", R"("h264_unit": 13)"));
     EXPECT_EQ(0, uvc_send_iframe_request(13, fd_));
     simcam::TraceEntry xu = OnlyXu();
     EXPECT_EQ(13, xu.unit);

@@ -37,15 +37,6 @@ std::string ErrnoText(int e) {
     return "errno:" + std::to_string(e) + "(" + strerror(e) + ")";
 }
 
-std::string DefaultConfigWith(const std::string &from, const std::string &to) {
-    std::string text = simcam::DefaultConfigText();
-    const size_t at = text.find(from);
-    EXPECT_NE(std::string::npos, at) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 std::string CameraConfig(const std::string &formats, const std::string &controls) {
     return R"({"nodes": [{"path": "/dev/video0", "clock": "stepped", "formats": )" + formats +
            R"(, "controls": )" + controls + "}]}";

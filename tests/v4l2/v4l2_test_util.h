@@ -9,6 +9,7 @@
 
 #include "log_capture.h"
 #include "scoped_property.h"
+#include "simcam_config.h"
 
 namespace v4l2test {
 
@@ -25,8 +26,7 @@ orvtest::LogEntry Error(const std::string &text);
 // "errno:<e>(<strerror text>)".
 std::string ErrnoText(int e);
 
-// The default camera's configuration with one piece of its text replaced.
-std::string DefaultConfigWith(const std::string &from, const std::string &to);
+using orvtest::DefaultConfigWith;
 
 // One camera at kNode offering `formats` (a JSON list) with `controls` (a JSON list).
 std::string CameraConfig(const std::string &formats, const std::string &controls = "[]");

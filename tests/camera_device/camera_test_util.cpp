@@ -3,39 +3,19 @@
 #include <android/log.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "simcam/simcam.h"
 
 namespace camtest {
 
-std::vector<orvtest::LogEntry> DeviceLines(const orvtest::LogCapture &capture) {
-    static const std::regex line_number(R"(^\[camera_device:\d+\])");
-    std::vector<orvtest::LogEntry> lines;
-    for (orvtest::LogEntry e : capture.entries()) {
-        if (e.tag != "ORVCam/device")
-            continue;
-        e.text = std::regex_replace(e.text, line_number, "[camera_device:L]",
-                                    std::regex_constants::format_first_only);
-        lines.push_back(e);
-    }
-    return lines;
-}
-
-namespace {
-orvtest::LogEntry Line(int priority, const std::string &op, const std::string &rest) {
-    return {priority, "ORVCam/device", "[camera_device:L] [" + op + "]" + rest};
-}
-}  // namespace
-
 orvtest::LogEntry Info(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_INFO, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_INFO, op, rest);
 }
 orvtest::LogEntry Warn(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_WARN, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_WARN, op, rest);
 }
 orvtest::LogEntry Error(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_ERROR, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_ERROR, op, rest);
 }
 
 std::string Cameras(int n, const std::function<void(nlohmann::json &node)> &edit) {

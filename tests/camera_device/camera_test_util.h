@@ -11,14 +11,13 @@
 #include <nlohmann/json.hpp>
 
 #include "camera_device.h"
+#include "device_log_lines.h"
 #include "log_capture.h"
 #include "scoped_property.h"
 
 namespace camtest {
 
-// Lines under "ORVCam/device" in order, the line number of "[camera_device:<n>]" replaced by
-// "L"; a text without that prefix is kept as it is (and so fails any comparison).
-std::vector<orvtest::LogEntry> DeviceLines(const orvtest::LogCapture &capture);
+using orvtest::DeviceLines;
 
 // "[camera_device:L] [<op>]<rest>" at INFO, WARN or ERROR under "ORVCam/device".
 orvtest::LogEntry Info(const std::string &op, const std::string &rest);

@@ -3,28 +3,10 @@
 #include <android/log.h>
 
 #include <cstdio>
-#include <regex>
 
 namespace disctest {
 
-std::vector<orvtest::LogEntry> ManagerLines(const orvtest::LogCapture &capture) {
-    static const std::regex prefix(R"(^\[camera_device:\d+\])");
-    std::vector<orvtest::LogEntry> out;
-    for (orvtest::LogEntry e : capture.entries()) {
-        if (e.tag != "ORVCam/device")
-            continue;
-        e.text = std::regex_replace(e.text, prefix, "[camera_device:L]",
-                                    std::regex_constants::format_first_only);
-        out.push_back(e);
-    }
-    return out;
-}
-
 namespace {
-
-orvtest::LogEntry Line(int priority, const std::string &op, const std::string &rest) {
-    return {priority, "ORVCam/device", "[camera_device:L] [" + op + "]" + rest};
-}
 
 std::string Hex4(uint16_t v) {
     char text[8];
@@ -43,13 +25,13 @@ std::string FormatJson(const std::string &fourcc) {
 }  // namespace
 
 orvtest::LogEntry Debug(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_DEBUG, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_DEBUG, op, rest);
 }
 orvtest::LogEntry Info(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_INFO, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_INFO, op, rest);
 }
 orvtest::LogEntry Error(const std::string &op, const std::string &rest) {
-    return Line(ANDROID_LOG_ERROR, op, rest);
+    return orvtest::DeviceLine(ANDROID_LOG_ERROR, op, rest);
 }
 
 std::string ConfigJson(const std::vector<SimNode> &nodes) {

@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "device_log_lines.h"
 #include "log_capture.h"
 
 namespace disctest {
 
-// Lines under "ORVCam/device", in order, with the line number of "[camera_device:%d]" replaced
-// by "L" (a line without that prefix is kept as it is, and fails any comparison).
-std::vector<orvtest::LogEntry> ManagerLines(const orvtest::LogCapture &capture);
+using orvtest::DeviceLines;
 
 orvtest::LogEntry Debug(const std::string &op, const std::string &rest);
 orvtest::LogEntry Info(const std::string &op, const std::string &rest);

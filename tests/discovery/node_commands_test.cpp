@@ -49,7 +49,7 @@ class ByPath : public ::testing::Test {
         const OpenCount c = CountOpens();
         EXPECT_EQ(c.opened, c.closed) << "a by-path call left its descriptor open";
     }
-    std::vector<LogEntry> Lines() const { return disctest::ManagerLines(capture_); }
+    std::vector<LogEntry> Lines() const { return disctest::DeviceLines(capture_); }
 
     orvtest::ScopedProperty level_{"orv.log.level", "3"};
     orvtest::LogCapture capture_;

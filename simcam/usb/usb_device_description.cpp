@@ -73,7 +73,7 @@ Entities EntityIds(uint8_t h264_unit) {
     return {ids[0], ids[1], ids[2]};
 }
 
-// The VideoControl interface's class-specific descriptors: terminals and units in a chain,
+// The VideoControl interface's own (CS_INTERFACE) descriptors: terminals and units in a chain,
 // camera -> processing -> H.264 unit -> the maker's units -> streaming output terminal.
 Bytes VideoControlUnits(uint8_t h264_unit, const Entities &e) {
     const uint8_t camera = e.camera, processing = e.processing, output = e.output;
@@ -102,7 +102,7 @@ Bytes VideoControlInterface(uint8_t h264_unit, const Entities &e) {
     Bytes d = {13, 0x24, 0x01, 0x10, 0x01, 0, 0, 0x00, 0x6c, 0xdc, 0x02, 1, 1};
     PutLe16(&d, 5, static_cast<unsigned>(d.size() + units.size()));
     Append(&d, units);
-    // Interrupt endpoint 0x83 and its class-specific descriptor.
+    // Interrupt endpoint 0x83 and its CS_ENDPOINT descriptor.
     Append(&d, {7, 0x05, 0x83, 0x03, 16, 0, 8});
     Append(&d, {5, 0x25, 0x03, 16, 0});
     return d;

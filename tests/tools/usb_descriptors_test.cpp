@@ -31,7 +31,7 @@ Bytes Interface(uint8_t number, uint8_t cls, uint8_t subclass) {
     return {9, 4, number, 0, 0, cls, subclass, 0, 0};
 }
 
-// A class-specific descriptor of subtype 6 (the VideoControl extension unit) carrying `guid`.
+// A CS_INTERFACE descriptor of subtype 6 (the VideoControl extension unit) carrying `guid`.
 Bytes Unit(uint8_t id, const Bytes &guid, uint8_t length = 27) {
     Bytes d = {length, 0x24, 0x06, id};
     d.insert(d.end(), guid.begin(), guid.end());

@@ -18,6 +18,7 @@
 #include "camera_discovery.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "h264_unit.h"
 #include "open_camera.h"
 #include "progress.h"
 
@@ -137,7 +138,8 @@ int Capture(const CaptureOptions &o) {
     const double seconds = o.frames == 0 && o.seconds == 0 ? 5.0 : o.seconds;
     const bool show_progress = !o.no_progress && (o.progress || isatty(STDERR_FILENO));
 
-    OpenCamera camera(o.node, o.settings);
+    const int unit = ChooseUnit(o.settings.unit, o.node);
+    OpenCamera camera(o.node, o.settings, unit);
     if (camera.fd() < 0)
         return Fail(kNotFound, "cannot open " + o.node +
                                    " (missing, busy, another maker's camera, or no permission)");
@@ -174,10 +176,10 @@ int Capture(const CaptureOptions &o) {
         count.bytes += n;
         count.seconds = Since(start);
         for (const Change &c : changes)
-            if (c.at_frame == count.frames && Apply(c, o.settings.unit, camera.fd()) != 0)
+            if (c.at_frame == count.frames && Apply(c, unit, camera.fd()) != 0)
                 result = Fail(kFailed, "the camera refused " + c.key + "=" + c.value);
         for (int64_t at : o.iframes_at)
-            if (at == count.frames && send_uvc_command(o.settings.unit, camera.fd(), 0) != 0)
+            if (at == count.frames && send_uvc_command(unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
         if (show_progress && count.seconds - last_progress >= 0.25) {
             last_progress = count.seconds;

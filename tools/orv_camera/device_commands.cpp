@@ -9,6 +9,7 @@
 #include "camera_discovery.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "h264_unit.h"
 #include "open_camera.h"
 
 namespace orvcli {
@@ -20,7 +21,7 @@ int CannotOpen(const std::string &node) {
 }
 
 int Set(const std::string &node, const OpenSettings &settings) {
-    OpenCamera camera(node, settings);
+    OpenCamera camera(node, settings, ChooseUnit(settings.unit, node));
     if (camera.fd() < 0)
         return CannotOpen(node);
     std::printf("%s set to H.264 %s at %d fps, bit rate %d, I-frame every %d s\n", node.c_str(),
@@ -29,11 +30,11 @@ int Set(const std::string &node, const OpenSettings &settings) {
     return kOk;
 }
 
-int IFrame(const std::string &node, int unit) {
+int IFrame(const std::string &node, const std::string &unit) {
     RawNode raw(node);
     if (raw.fd() <= 0)
         return CannotOpen(node);
-    if (send_uvc_command(unit, raw.fd(), 0) != 0)
+    if (send_uvc_command(ChooseUnit(unit, node), raw.fd(), 0) != 0)
         return Fail(kFailed, "the I-frame request was refused by " + node);
     std::printf("I-frame requested\n");
     return kOk;
@@ -73,7 +74,7 @@ void AddDeviceCommands(CLI::App &app, Action *action) {
         [action, set_node, settings] { *action = [=] { return Set(*set_node, *settings); }; });
 
     auto iframe_node = std::make_shared<std::string>("/dev/video0");
-    auto unit = std::make_shared<int>(12);
+    auto unit = std::make_shared<std::string>("auto");
     CLI::App *iframe = app.add_subcommand("iframe", "Ask the encoder for an I-frame now");
     iframe->add_option("-d,--device", *iframe_node, "Video node")->capture_default_str();
     AddUnitOption(iframe, unit.get());

@@ -8,6 +8,7 @@
 
 #include "camera_device.h"
 #include "cli_common.h"
+#include "h264_unit.h"
 #include "v4l2/v4l2_device.h"
 
 namespace orvcli {
@@ -37,8 +38,12 @@ int RateControlCode(const std::string &name) {
     return Code(kRateControls, name);
 }
 
-void AddUnitOption(CLI::App *cmd, int *unit) {
-    cmd->add_option("--unit", *unit, "H.264 extension unit id")->capture_default_str();
+void AddUnitOption(CLI::App *cmd, std::string *unit) {
+    cmd->add_option("--unit", *unit,
+                    "H.264 extension unit id, or auto: the one the USB descriptors of the "
+                    "camera describe (12 when none)")
+        ->capture_default_str()
+        ->check(CheckUnitText);
 }
 
 void AddOpenOptions(CLI::App *cmd, OpenSettings *s) {
@@ -66,7 +71,7 @@ void AddOpenOptions(CLI::App *cmd, OpenSettings *s) {
     AddUnitOption(cmd, &s->unit);
 }
 
-OpenCamera::OpenCamera(const std::string &node, const OpenSettings &s) {
+OpenCamera::OpenCamera(const std::string &node, const OpenSettings &s, int unit) {
     InitTableOnce();
     CameraParams params{};
     params.pixfmt = V4L2_PIX_FMT_H264;
@@ -77,7 +82,7 @@ OpenCamera::OpenCamera(const std::string &node, const OpenSettings &s) {
     params.rate_control_mode = s.rate_control_mode;
     params.bitrate = s.bitrate;
     params.iframe_period = s.iframe_period;
-    fd_ = open_device(s.unit, node.c_str(), &params, 0, nullptr);
+    fd_ = open_device(unit, node.c_str(), &params, 0, nullptr);
     if (fd_ <= 0)
         fd_ = -1;
 }

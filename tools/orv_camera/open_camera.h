@@ -17,14 +17,14 @@ struct OpenSettings {
     int profile = 1;            // 1 baseline, 2 main, 8 high
     int rate_control_mode = 2;  // 0 constant QP, 1 VBR, 2 CBR
     int bitrate = 1920000;
-    int iframe_period = 5;  // seconds
-    int unit = 12;
+    int iframe_period = 5;      // seconds
+    std::string unit = "auto";  // --unit: "auto" or an id (h264_unit.h)
 };
 
 // --size, --fps, --profile, --rate-control, --bitrate, --iframe-period, --unit.
 void AddOpenOptions(CLI::App *cmd, OpenSettings *settings);
 // --unit only.
-void AddUnitOption(CLI::App *cmd, int *unit);
+void AddUnitOption(CLI::App *cmd, std::string *unit);
 
 // The profile and rate-control names the options take, mapped to their codes.
 int ProfileCode(const std::string &name);      // -1 for an unknown name
@@ -33,7 +33,8 @@ int RateControlCode(const std::string &name);  // -1 for an unknown name
 // open_device on construction, stop_capture (when started) and close_device on destruction.
 class OpenCamera {
   public:
-    OpenCamera(const std::string &node, const OpenSettings &settings);
+    // `unit`: the H.264 unit ChooseUnit gave for settings.unit.
+    OpenCamera(const std::string &node, const OpenSettings &settings, int unit);
     ~OpenCamera();
     OpenCamera(const OpenCamera &) = delete;
     OpenCamera &operator=(const OpenCamera &) = delete;

@@ -143,8 +143,8 @@ probe=$(ffprobe -v error -count_frames -select_streams v:0 \
 # auto finds unit 13 in the descriptors.
 run stock_kernel.json list
 check "stock kernel: list from sysfs" 0 "$header
-/dev/video0  camera    2e1a:4d01 yes   no    yes    0.3.00   sysfs
-/dev/video2  switchbox 2e1a:5a00 no    yes   yes    0.1.05   sysfs"
+/dev/video0  camera    2e1a:4d01 yes   no    yes    0.3.00   sysfs, bus 001 device 002
+/dev/video2  switchbox 2e1a:5a00 no    yes   yes    0.1.05   sysfs, bus 001 device 004"
 run stock_kernel.json capture -o "$work/stock.h264" --seconds 2 --size 640x480 --no-progress
 check_err "stock kernel: capture picks the unit from the descriptors" 0 "H.264 unit 13, from the USB descriptors of /dev/video0"
 traced "stock kernel: the encoder is set through unit 13" "XU /dev/video0 unit=13 selector=2 query=0x01 size=46"

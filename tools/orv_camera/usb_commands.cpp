@@ -35,6 +35,16 @@ std::string Firmware(int vendor, int product) {
     return get_orv_camera_version(vendor, product, version) == 0 ? version : "";
 }
 
+// "camera", or "sysfs, bus BBB device DDD" (where lsusb shows the device).
+std::string Source(const FoundCamera &found) {
+    if (found.source != IdentitySource::kSysfs)
+        return SourceName(found.source);
+    char where[48];
+    std::snprintf(where, sizeof where, "%s, bus %03d device %03d", SourceName(found.source),
+                  found.usb.busnum, found.usb.devnum);
+    return where;
+}
+
 int List() {
     const std::vector<FoundCamera> cameras = FindCameras();
     if (cameras.empty())
@@ -48,7 +58,7 @@ int List() {
         std::printf("%-12s %-9s %-9s %-5s %-5s %-6s %-8s %s\n", c.name, TypeName(c.type),
                     UsbIdText(c.vendor_id, c.product_id).c_str(), YesNo(c.supports_h264),
                     YesNo(c.supports_h265), YesNo(!firmware.empty()),
-                    firmware.empty() ? "-" : firmware.c_str(), SourceName(found.source));
+                    firmware.empty() ? "-" : firmware.c_str(), Source(found).c_str());
     }
     return kOk;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -56,6 +57,30 @@ bool ParseInt(const std::string &text, int *value) {
     if (!ParseLong(text, 0, &v) || v < INT_MIN || v > INT_MAX)
         return false;
     *value = static_cast<int>(v);
+    return true;
+}
+
+bool ParseInt64(const std::string &text, int64_t *value) {
+    if (text.empty())
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0')
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseNumber(const std::string &text, double *value) {
+    if (text.empty())
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v))
+        return false;
+    *value = v;
     return true;
 }
 

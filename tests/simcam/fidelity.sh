@@ -72,6 +72,11 @@ expect "ffprobe key frames" "0 15 30 45" \
         "$work/stream.h264" | awk '$1 == 1 { printf "%s%d", n++ ? " " : "", NR - 1 }')"
 contains "trace file" "$(cat "$work/trace.txt")" \
     "REQBUFS /dev/video0 count=4 memory=1 granted=4 -> 0" "STREAMON /dev/video0 -> 0"
+# The default configuration as printed for users to edit loads as it stands.
+"$wrapper" --print-config >"$work/printed.json"
+contains "print-config loads" "$("$wrapper" --config "$work/printed.json" -- v4l2-ctl -d /dev/video0 \
+    --list-formats-ext)" "Size: Discrete 1920x1080"
+
 # GStreamer's v4l2src streams from a copy (dup) of the node's descriptor.
 if command -v gst-launch-1.0 >/dev/null; then
     expect "gst-launch v4l2src" "60" "$(run gst-launch-1.0 -v v4l2src device=/dev/video0 \

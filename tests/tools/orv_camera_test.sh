@@ -131,6 +131,7 @@ done <<'ROWS'
 default;0;warning: size 99999x1 asked, the camera took 640x480;set --size 99999x1
 default;0;warning: size 1000x700 asked, the camera took 1280x720;set --size 1000x700
 default;0;warning: frame rate 1000 asked, the camera took 30;set --fps 1000
+default;0;warning: frame rate 8 asked, the camera took;set --fps 08
 default;2;--fps must be at least 1;set --fps 0
 default;2;--fps takes a whole number, not '1e400';set --fps 1e400
 default;2;--profile must be one of baseline|main|high, not 'best';set --profile best

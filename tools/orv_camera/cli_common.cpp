@@ -53,8 +53,8 @@ bool ParseUsbId(const std::string &text, int *vendor, int *product) {
 }
 
 bool ParseInt(const std::string &text, int *value) {
-    long v = 0;
-    if (!ParseLong(text, 0, &v) || v < INT_MIN || v > INT_MAX)
+    int64_t v = 0;
+    if (!ParseInt64(text, &v) || v < INT_MIN || v > INT_MAX)
         return false;
     *value = static_cast<int>(v);
     return true;
@@ -65,7 +65,10 @@ bool ParseInt64(const std::string &text, int64_t *value) {
         return false;
     char *end = nullptr;
     errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 0);
+    // Decimal unless 0x: a leading zero is no octal prefix ("08" is 8).
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    const bool hex = text.compare(digits, 2, "0x") == 0 || text.compare(digits, 2, "0X") == 0;
+    const long long v = std::strtoll(text.c_str(), &end, hex ? 16 : 10);
     if (errno != 0 || *end != '\0')
         return false;
     *value = v;

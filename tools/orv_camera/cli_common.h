@@ -26,8 +26,8 @@ std::string UsbIdText(int vendor, int product);
 // Parses "vvvv:pppp" (hexadecimal, optional 0x); false when it is not two 16-bit numbers.
 bool ParseUsbId(const std::string &text, int *vendor, int *product);
 
-// Parses a whole integer in C notation (decimal, 0x hexadecimal); false on trailing text or
-// overflow of int.
+// Parses a whole integer, decimal or 0x hexadecimal (a leading zero is no octal prefix);
+// false on trailing text or overflow of int.
 bool ParseInt(const std::string &text, int *value);
 
 // The same for a 64-bit integer.

@@ -203,10 +203,12 @@ class AlsaSource : public CaptureSource, public AlsaPort {
 
     void read(uint8_t *data, size_t size) override {
         const size_t from_stage = std::min(size, staged_.size() - staged_used_);
-        std::memcpy(data, staged_.data() + staged_used_, from_stage);
-        staged_used_ += from_stage;
-        data += from_stage;
-        size -= from_stage;
+        if (from_stage > 0) {
+            std::memcpy(data, staged_.data() + staged_used_, from_stage);
+            staged_used_ += from_stage;
+            data += from_stage;
+            size -= from_stage;
+        }
         if (size == 0) {
             return;
         }

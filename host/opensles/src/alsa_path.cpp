@@ -77,7 +77,7 @@ class AlsaPort : public DevicePacer {
         snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_.get());
         if (avail >= 0 && static_cast<snd_pcm_uframes_t>(avail) < period_frames_) {
             if (snd_pcm_state(pcm_.get()) == SND_PCM_STATE_PREPARED) {
-                snd_pcm_start(pcm_.get());  // nothing starts it otherwise: the buffer is full
+                snd_pcm_start(pcm_.get());  // full, yet below a start threshold it kept
             }
             int ready = snd_pcm_wait(pcm_.get(), 2 * period_ms_);
             avail = ready < 0 ? ready : snd_pcm_avail_update(pcm_.get());
@@ -259,6 +259,17 @@ SLresult open_pcm(const PcmFormat &format, snd_pcm_stream_t stream, std::string 
                     format.channels, format.rate_mhz / 1000,
                     snd_pcm_format_name(alsa_format(format)), snd_strerror(err));
         return SL_RESULT_CONTENT_UNSUPPORTED;
+    }
+    if (stream == SND_PCM_STREAM_PLAYBACK) {
+        // Sound starts with the first frame, as a phone's does: a short sound must not wait for
+        // the device buffer to fill.
+        snd_pcm_sw_params_t *sw = nullptr;
+        snd_pcm_sw_params_alloca(&sw);
+        if (snd_pcm_sw_params_current(raw, sw) < 0 ||
+            snd_pcm_sw_params_set_start_threshold(raw, sw, 1) < 0 || snd_pcm_sw_params(raw, sw) < 0) {
+            SLHOST_LOGW("ALSA %s: playback starts only once the device buffer is full",
+                        name.c_str());
+        }
     }
     out = std::move(pcm);
     return SL_RESULT_SUCCESS;

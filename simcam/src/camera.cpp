@@ -98,6 +98,12 @@ void Camera::Opened(const OpenFile &file) {
     priorities_[file.id] = V4L2_PRIORITY_DEFAULT;
 }
 
+void Camera::Renumbered(const OpenFile &file) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (owner_ == file.id)
+        owner_fd_ = file.fd;
+}
+
 void Camera::Closed(const OpenFile &file) {
     std::thread producer;
     {

@@ -42,6 +42,9 @@ class Camera {
     void Opened(const OpenFile &file);
     // The descriptor goes away: a stream it owns stops and its buffers are freed.
     void Closed(const OpenFile &file);
+    // The open file's descriptor was closed while a copy of it (dup) stays open: file.fd is
+    // now that copy.
+    void Renumbered(const OpenFile &file);
     // One ioctl: 0 (or a positive result), or minus the errno. Fills the trace entry.
     int Ioctl(const OpenFile &file, unsigned long request, void *arg, TraceEntry *t);
     // mmap of one buffer: the address, or MAP_FAILED with *error set.

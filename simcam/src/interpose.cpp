@@ -126,6 +126,55 @@ __attribute__((visibility("default"))) int munmap(void *addr, size_t length) {
     return real::Munmap(addr, length);
 }
 
+// Copies of a descriptor share its open file: a copy of a simulated node's descriptor is one
+// more descriptor of the same simulated open file.
+__attribute__((visibility("default"))) int dup(int fd) {
+    return Sim::MaybeSimFd(fd) ? Sim::Get().Duplicated(fd, real::Dup(fd)) : real::Dup(fd);
+}
+
+__attribute__((visibility("default"))) int dup2(int oldfd, int newfd) {
+    if (!Sim::MaybeSimFd(oldfd) && !Sim::MaybeSimFd(newfd))
+        return real::Dup2(oldfd, newfd);
+    Sim::Get().Replacing(oldfd, newfd);
+    return Sim::Get().Duplicated(oldfd, real::Dup2(oldfd, newfd));
+}
+
+__attribute__((visibility("default"))) int dup3(int oldfd, int newfd, int flags) {
+    if (!Sim::MaybeSimFd(oldfd) && !Sim::MaybeSimFd(newfd))
+        return real::Dup3(oldfd, newfd, flags);
+    if (oldfd != newfd)  // dup3 refuses oldfd == newfd (EINVAL) and changes nothing
+        Sim::Get().Replacing(oldfd, newfd);
+    return Sim::Get().Duplicated(oldfd, real::Dup3(oldfd, newfd, flags));
+}
+
+namespace {
+
+int FcntlAny(int fd, int cmd, void *arg) {
+    const int r = real::Fcntl(fd, cmd, arg);
+    if ((cmd == F_DUPFD || cmd == F_DUPFD_CLOEXEC) && Sim::MaybeSimFd(fd))
+        return Sim::Get().Duplicated(fd, r);
+    return r;
+}
+
+}  // namespace
+
+// Every command's argument is an int or a pointer, passed on as it came.
+__attribute__((visibility("default"))) int fcntl(int fd, int cmd, ...) {
+    va_list ap;
+    va_start(ap, cmd);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    return FcntlAny(fd, cmd, arg);
+}
+
+__attribute__((visibility("default"))) int fcntl64(int fd, int cmd, ...) {
+    va_list ap;
+    va_start(ap, cmd);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    return FcntlAny(fd, cmd, arg);
+}
+
 // uvcvideo offers no read() I/O.
 __attribute__((visibility("default"))) ssize_t read(int fd, void *buf, size_t count) {
     if (Sim::MaybeSimFd(fd) && Sim::Get().IsSimFd(fd)) {

@@ -68,6 +68,33 @@ int Munmap(void *addr, size_t length) {
     return next ? next(addr, length) : static_cast<int>(syscall(SYS_munmap, addr, length));
 }
 
+int Dup(int fd) {
+    using Fn = int (*)(int);
+    static const Fn next = Next<Fn>("dup");
+    return next ? next(fd) : static_cast<int>(syscall(SYS_dup, fd));
+}
+
+int Dup2(int oldfd, int newfd) {
+    using Fn = int (*)(int, int);
+    static const Fn next = Next<Fn>("dup2");
+    return next ? next(oldfd, newfd) : Dup3(oldfd, newfd, 0);
+}
+
+int Dup3(int oldfd, int newfd, int flags) {
+    using Fn = int (*)(int, int, int);
+    static const Fn next = Next<Fn>("dup3");
+    return next ? next(oldfd, newfd, flags)
+                : static_cast<int>(syscall(SYS_dup3, oldfd, newfd, flags));
+}
+
+int Fcntl(int fd, int cmd, void *arg) {
+    // fcntl64 where the C library has it: the plain name takes a 32-bit struct flock on 32-bit
+    // targets built with a 64-bit off_t.
+    using Fn = int (*)(int, int, ...);
+    static const Fn next = Next<Fn>("fcntl64") ? Next<Fn>("fcntl64") : Next<Fn>("fcntl");
+    return next ? next(fd, cmd, arg) : static_cast<int>(syscall(SYS_fcntl, fd, cmd, arg));
+}
+
 ssize_t Read(int fd, void *buf, size_t count) {
     using Fn = ssize_t (*)(int, void *, size_t);
     static const Fn next = Next<Fn>("read");

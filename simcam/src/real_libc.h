@@ -15,6 +15,10 @@ int Close(int fd);
 int Ioctl(int fd, unsigned long request, void *arg);
 void *Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset);
 int Munmap(void *addr, size_t length);
+int Dup(int fd);
+int Dup2(int oldfd, int newfd);
+int Dup3(int oldfd, int newfd, int flags);
+int Fcntl(int fd, int cmd, void *arg);
 ssize_t Read(int fd, void *buf, size_t count);
 FILE *Fopen(const char *path, const char *mode);
 

@@ -202,6 +202,7 @@ int Sim::Open(const char *path, int flags) {
             {
                 std::lock_guard<std::mutex> lock(mu_);
                 file->file.id = next_file_id_++;
+                file->descriptors = 1;
                 files_[fd] = file;
                 MarkFd(fd, true);
             }
@@ -217,31 +218,91 @@ int Sim::Open(const char *path, int flags) {
     return err ? -1 : fd;
 }
 
+std::shared_ptr<Sim::File> Sim::ForgetLocked(int fd, bool *last) {
+    *last = false;
+    auto it = files_.find(fd);
+    if (it == files_.end())
+        return nullptr;
+    std::shared_ptr<File> file = it->second;
+    files_.erase(it);
+    MarkFd(fd, false);
+    *last = --file->descriptors == 0;
+    // The node stays open through another copy: what names the open file's descriptor now
+    // uses one that is still open.
+    if (!*last && file->file.fd == fd)
+        for (const auto &f : files_)
+            if (f.second == file) {
+                file->file.fd = f.first;
+                break;
+            }
+    return file;
+}
+
+void Sim::Forgotten(const std::shared_ptr<File> &file, bool last) {
+    if (!file)
+        return;
+    // The node closes with its open file's last descriptor, as the kernel's release does.
+    if (last)
+        file->camera->Closed(file->file);
+    else
+        file->camera->Renumbered(file->file);
+}
+
 int Sim::Close(int fd) {
+    bool last = false;
     std::shared_ptr<File> file;
     {
         std::lock_guard<std::mutex> lock(mu_);
-        auto it = files_.find(fd);
-        if (it != files_.end()) {
-            file = it->second;
-            files_.erase(it);
-            MarkFd(fd, false);
-        }
+        file = ForgetLocked(fd, &last);
     }
     if (!file)
         return real::Close(fd);
-    file->camera->Closed(file->file);
+    Forgotten(file, last);
     const int r = real::Close(fd);
     const int err = errno;
-    TraceEntry t;
-    t.call = Call::kClose;
-    t.path = file->camera->path();
-    t.fd = fd;
-    t.result = r;
-    t.error = r < 0 ? err : 0;
-    Record(t);
+    if (last) {
+        TraceEntry t;
+        t.call = Call::kClose;
+        t.path = file->camera->path();
+        t.fd = fd;
+        t.result = r;
+        t.error = r < 0 ? err : 0;
+        Record(t);
+    }
     errno = err;
     return r;
+}
+
+void Sim::Replacing(int oldfd, int newfd) {
+    if (oldfd == newfd || !MaybeSimFd(newfd))
+        return;
+    // An invalid oldfd makes the copy fail and leaves newfd open.
+    if (!MaybeSimFd(oldfd) && fcntl(oldfd, F_GETFD) < 0)
+        return;
+    bool last = false;
+    std::shared_ptr<File> file;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        file = ForgetLocked(newfd, &last);
+    }
+    Forgotten(file, last);
+}
+
+int Sim::Duplicated(int oldfd, int newfd) {
+    if (newfd < 0 || oldfd == newfd || !MaybeSimFd(oldfd))
+        return newfd;
+    const int err = errno;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = files_.find(oldfd);
+        if (it != files_.end()) {
+            ++it->second->descriptors;
+            files_[newfd] = it->second;
+            MarkFd(newfd, true);
+        }
+    }
+    errno = err;
+    return newfd;
 }
 
 int Sim::Ioctl(int fd, unsigned long request, void *arg) {

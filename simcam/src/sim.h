@@ -32,6 +32,14 @@ class Sim {
     // the C library does: -1 (MAP_FAILED) with errno set on failure.
     int Open(const char *path, int flags);
     int Close(int fd);
+    // A copy of a descriptor made by dup, dup2, dup3 or fcntl(F_DUPFD[_CLOEXEC]): `newfd` is
+    // what the C library returned (or -1 when it failed). When `oldfd` is a simulated node the
+    // copy shares its open file, as the kernel's copies do; a simulated `newfd` that the copy
+    // replaced (dup2, dup3) is released first. Returns `newfd`, with errno kept.
+    int Duplicated(int oldfd, int newfd);
+    // Before dup2/dup3 onto `newfd`: forgets the simulated open file that the copy replaces
+    // (the C library closes it silently), closing the node when it was its last descriptor.
+    void Replacing(int oldfd, int newfd);
     int Ioctl(int fd, unsigned long request, void *arg);
     void *Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset);
     // munmap of a simulated buffer mapping: true when it was one (then *result is set).
@@ -59,6 +67,7 @@ class Sim {
     struct File {
         OpenFile file;
         std::shared_ptr<Camera> camera;
+        int descriptors = 0;  // copies open on this file (dup and friends)
     };
     struct Mapping {
         uintptr_t addr;
@@ -68,6 +77,12 @@ class Sim {
         int fd;
     };
     std::shared_ptr<File> FileOf(int fd);
+    // Removes fd from the table (mu_ held); returns its file, or null when fd is none. *last
+    // tells whether fd was the file's last descriptor.
+    std::shared_ptr<File> ForgetLocked(int fd, bool *last);
+    // After ForgetLocked, outside mu_: closes the node with the file's last descriptor, or
+    // tells the camera which copy now stands for the file.
+    static void Forgotten(const std::shared_ptr<File> &file, bool last);
     static void MarkFd(int fd, bool sim);
 
     std::mutex mu_;

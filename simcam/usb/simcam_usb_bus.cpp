@@ -3,7 +3,10 @@
 // $SIMCAM_CONFIG, or the default one) on bus 1 at addresses 2, 3, ... in node order, listed by
 // libusb in that order, each with the descriptors its nodes' sysfs shows. Exit status 2 when the
 // configuration can't be loaded.
+// With --print-config it prints the default configuration instead, as JSON a user may copy,
+// edit and hand to scripts/simcam --config.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -11,7 +14,11 @@
 #include "simcam/simcam.h"
 #include "usb_device_description.h"
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--print-config") == 0) {
+        std::printf("%s\n", simcam::DefaultConfigText().c_str());
+        return 0;
+    }
     std::vector<simcam::UsbDevice> devices;
     try {
         devices = simcam::UsbDevices();

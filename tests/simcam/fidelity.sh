@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Stock tools against the simulated node, through scripts/simcam: v4l2-ctl lists what the
 # configuration offers and streams 60 frames, which ffprobe decodes with the committed size,
-# profile and I-frame period; with a JVM, Java sees the node too.
+# profile and I-frame period; GStreamer's v4l2src streams it; with a JVM, Java sees the node too.
 # Usage: fidelity.sh SIMCAM_WRAPPER CONFIG WORKDIR [JAVA]
 set -euo pipefail
 wrapper=$1
@@ -72,6 +72,19 @@ expect "ffprobe key frames" "0 15 30 45" \
         "$work/stream.h264" | awk '$1 == 1 { printf "%s%d", n++ ? " " : "", NR - 1 }')"
 contains "trace file" "$(cat "$work/trace.txt")" \
     "REQBUFS /dev/video0 count=4 memory=1 granted=4 -> 0" "STREAMON /dev/video0 -> 0"
+# The default configuration as printed for users to edit loads as it stands.
+"$wrapper" --print-config >"$work/printed.json"
+contains "print-config loads" "$("$wrapper" --config "$work/printed.json" -- v4l2-ctl -d /dev/video0 \
+    --list-formats-ext)" "Size: Discrete 1920x1080"
+
+# GStreamer's v4l2src streams from a copy (dup) of the node's descriptor.
+if command -v gst-launch-1.0 >/dev/null; then
+    expect "gst-launch v4l2src" "60" "$(run gst-launch-1.0 -v v4l2src device=/dev/video0 \
+        num-buffers=60 ! h264parse ! fakesink silent=false 2>&1 | grep -c 'chain')"
+else
+    echo "FAIL gst-launch-1.0 missing (Debian gstreamer1.0-tools: scripts/install-deps)"
+    fail=1
+fi
 if [ -n "$java" ]; then
     rm -f "$work/jvm-trace.txt"
     expect "jvm" "$(printf '%s\n' "rdev 81:0 regular false video1 false" \

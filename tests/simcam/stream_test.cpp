@@ -396,6 +396,41 @@ TEST_F(Stream, SecondDescriptorCannotTouchTheOwnersQueueButMayQuery) {
     EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req));
 }
 
+// dup, dup2, dup3 and F_DUPFD copies share the owner's open file, as the kernel's do: each copy
+// drives the owner's queue, and the node is released with the last copy, whichever closes last
+// (dup2 onto a copy closes that copy).
+TEST_F(Stream, DescriptorCopiesShareTheOpenFileUntilTheLastCloses) {
+    Fd owner(OpenNode());
+    StartSmall(owner.get());
+    Fd other(OpenNode());
+    int pipe_fds[2];
+    ASSERT_EQ(0, pipe(pipe_fds));
+    const int copies[] = {dup(owner.get()), fcntl(owner.get(), F_DUPFD_CLOEXEC, 100),
+                          fcntl(owner.get(), F_DUPFD, 0), dup3(owner.get(), 200, O_CLOEXEC)};
+    ASSERT_GE(copies[1], 100);
+    EXPECT_EQ(200, copies[3]);
+    EXPECT_EQ(FD_CLOEXEC, fcntl(copies[1], F_GETFD));
+    EXPECT_EQ(copies[0], dup2(copies[0], copies[0]));
+    close(owner.release());
+    struct v4l2_requestbuffers req = {};
+    req.count = 2;
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    for (int fd : copies) {
+        EXPECT_EQ(0, StreamCall(fd, VIDIOC_STREAMON)) << fd;
+        EXPECT_EQ(-1, ioctl(other.get(), VIDIOC_REQBUFS, &req));
+        EXPECT_EQ(EBUSY, errno);
+        if (fd == copies[3])
+            EXPECT_EQ(fd, dup2(pipe_fds[0], fd));  // the C library closes the copy first
+        else
+            EXPECT_EQ(0, close(fd));
+    }
+    EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req)) << strerror(errno);
+    close(copies[3]);
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+}
+
 TEST_F(Stream, FastClockFillsEveryQueuedBufferFromFramesEncodedAtStreamOn) {
     simcam::SetClock(kNode, simcam::Clock::kFast);
     Fd fd(OpenNode());

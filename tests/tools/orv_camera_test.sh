@@ -87,12 +87,13 @@ check_err "capture without a file" 2 "--output is required"
 
 run cameras.json formats -d /dev/video1
 check "formats" 0 "/dev/video1
-  H.264: sizes 1280x720,640x480
-         frame rates 30,15 (of the last size)"
+  H.264:
+    1280x720   30,25 fps
+    640x480    30,15 fps"
 run cameras.json formats -d /dev/video2
 check "formats, the code-0 format" 0 "/dev/video2
-  H.265: sizes 640x480
-         frame rates 30 (of the last size)"
+  H.265:
+    640x480    30 fps"
 run cameras.json formats -d /dev/video4
 check_err "formats, neither format" 1 "orv-camera: /dev/video4 offers neither H.264 nor H.265"
 run cameras.json formats -d /dev/video6
@@ -117,9 +118,46 @@ traced "osd command reaches the menu unit" "XU /dev/video0 unit=19 selector=5 qu
 run default hdmi
 check "hdmi" 0 "HDMI input: 1"
 run default set -d /dev/video0 --size 1280x720 --fps 15 --profile main --bitrate 800000
-check "set" 0 "/dev/video0 set to H.264 1280x720 at 15 fps, bit rate 800000, I-frame every 5 s"
+check "set" 0 "/dev/video0 set to H.264 1280x720 at 15 fps, profile main, rate control cbr, bit rate 800000, I-frame every 5 s"
 run cameras.json set -d /dev/video0
 check_err "set, another maker's camera" 3 "orv-camera: cannot open /dev/video0"
+
+# Values checked where they are parsed, settings the camera did not take, and errors with their
+# cause. Each row: config; exit status; a fragment of standard error; the arguments (@W is the
+# work folder). The last row's output cannot be created: the camera is never opened.
+while IFS=';' read -r config code text args; do
+    run "$config" ${args//@W/$work}
+    check_err "$args" "$code" "${text//@W/$work}"
+done <<'ROWS'
+default;0;warning: size 99999x1 asked, the camera took 640x480;set --size 99999x1
+default;0;warning: size 1000x700 asked, the camera took 1280x720;set --size 1000x700
+default;0;warning: frame rate 1000 asked, the camera took 30;set --fps 1000
+default;0;warning: frame rate 8 asked, the camera took;set --fps 08
+default;2;--fps must be at least 1;set --fps 0
+default;2;--fps takes a whole number, not '1e400';set --fps 1e400
+default;2;--profile must be one of baseline|main|high, not 'best';set --profile best
+default;2;--change framerate must be at least 1;capture -o @W/x.h264 --change framerate=0@3
+default;2;--change: unknown setting 'fps';capture -o @W/x.h264 --change fps=5@3
+default;2;unknown command 'lst' (did you mean 'list'?);lst
+default;3;cannot open /dev/video5: No such file or directory;capture -d /dev/video5 -o @W/x.h264
+default;0;--change bitrate=9000@50 not applied: the capture ended after 5 frames;capture -o @W/x.h264 --frames 5 --change bitrate=9000@50
+default;1;cannot create @W/none/x.h264: No such file or directory;capture -o @W/none/x.h264
+ROWS
+grep -qF "OPEN /dev/video0" "$work/trace" 2>/dev/null && fail "unwritable output refused first" "the camera was opened" \
+    || pass "unwritable output refused first"
+
+# A reader that goes away ends the capture with a message (not SIGPIPE); SIGINT ends it with
+# exit status 130 and a file complete up to the last frame.
+"$wrapper" -- "$tool" capture -o - --frames 3000 --no-progress 2>"$work/err" | head -c 1000 >/dev/null
+status=${PIPESTATUS[0]} err=$(cat "$work/err")
+check_err "closed output pipe" 1 "the reader of standard output closed it; the capture stops"
+rm -f "$work/int.h264"
+"$wrapper" --no-usb -- "$tool" capture -o "$work/int.h264" --seconds 60 --size 640x480 >/dev/null 2>"$work/err" &
+for _ in $(seq 100); do [ -s "$work/int.h264" ] && break; sleep 0.1; done
+kill -INT $!
+wait $!
+status=$? err=$(cat "$work/err")
+check_err "interrupted capture" 130 "interrupted; $work/int.h264 is complete up to the last frame"
 
 # Capture from the default camera (real-time clock): 45 frames at 640x480, with a bit-rate
 # change and an I-frame request on the way, then ffprobe decodes the file.
@@ -156,7 +194,7 @@ run stock_kernel.json iframe -d /dev/video3
 check_err "stock kernel: no descriptors, unit 12 with a warning" 0 "warning: cannot read the USB descriptors of /dev/video3; using unit 12"
 traced "stock kernel: the fallback unit is used" "XU /dev/video3 unit=12 selector=9"
 run stock_kernel.json set --unit 256
-check_err "not a unit" 2 "not a unit (auto, or an id from 1 to 255): 256"
+check_err "not a unit" 2 "--unit takes auto or a unit id from 1 to 255, not '256'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

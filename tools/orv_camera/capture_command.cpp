@@ -7,16 +7,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
 #include "camera_device.h"
 #include "camera_discovery.h"
 #include "cli_common.h"
+#include "cli_app.h"
 #include "commands.h"
 #include "h264_unit.h"
 #include "open_camera.h"
@@ -48,35 +46,46 @@ struct Change {
     int a = 0, b = 0;  // the parsed value(s)
 };
 
-bool ParseChange(const std::string &text, Change *c, std::string *error) {
+// The value checks of the settings a change may name; each gives "" or why it is refused.
+std::string CheckWhole(const std::string &value, int min, int *out) {
+    if (!ParseInt(value, out))
+        return "takes a whole number, not '" + value + "'";
+    return *out < min ? "must be at least " + std::to_string(min) : "";
+}
+
+std::string CheckChoice(const Choices &names, const std::string &value, int *out) {
+    return FindChoice(names, value, out)
+               ? ""
+               : "must be one of " + ChoiceList(names) + ", not '" + value + "'";
+}
+
+// "" when `text` is a good change (then *c holds it), else the whole message.
+std::string ParseChange(const std::string &text, Change *c) {
     const size_t eq = text.find('=');
     const size_t at = text.rfind('@');
     int frame = 0;
     if (eq == std::string::npos || at == std::string::npos || at < eq ||
-        !ParseInt(text.substr(at + 1), &frame) || frame < 0) {
-        *error = "not KEY=VALUE@FRAME: " + text;
-        return false;
-    }
+        !ParseInt(text.substr(at + 1), &frame) || frame < 1)
+        return "--change takes KEY=VALUE@FRAME (FRAME at least 1), not '" + text + "'";
     c->key = text.substr(0, eq);
     c->value = text.substr(eq + 1, at - eq - 1);
     c->at_frame = frame;
-    bool ok = false;
+    std::string why;
     if (c->key == "size")
-        ok = ParseSize(c->value, &c->a, &c->b);
+        why = ParseSize(c->value, &c->a, &c->b) ? ""
+                                                : "takes a frame size WxH, not '" + c->value + "'";
     else if (c->key == "profile")
-        ok = (c->a = ProfileCode(c->value)) >= 0;
+        why = CheckChoice(ProfileNames(), c->value, &c->a);
     else if (c->key == "rate-control")
-        ok = (c->a = RateControlCode(c->value)) >= 0;
-    else if (c->key == "framerate" || c->key == "bitrate" || c->key == "iframe-period")
-        ok = ParseInt(c->value, &c->a) && c->a >= 0;
-    else {
-        *error = "unknown setting " + c->key +
-                 " (size, framerate, bitrate, profile, rate-control, iframe-period)";
-        return false;
-    }
-    if (!ok)
-        *error = "not a value for " + c->key + ": " + c->value;
-    return ok;
+        why = CheckChoice(RateControlNames(), c->value, &c->a);
+    else if (c->key == "framerate" || c->key == "bitrate")
+        why = CheckWhole(c->value, 1, &c->a);
+    else if (c->key == "iframe-period")
+        why = CheckWhole(c->value, 0, &c->a);
+    else
+        return "--change: unknown setting '" + c->key +
+               "' (size, framerate, bitrate, profile, rate-control, iframe-period)";
+    return why.empty() ? "" : "--change " + c->key + " " + why;
 }
 
 int Apply(const Change &c, int unit, int fd) {
@@ -124,29 +133,40 @@ struct OutputFile {
 constexpr int kMaxTimeouts = 3;
 constexpr int kMaxEmptyReads = 100;
 
+// What a write error means: a reader that went away ends the capture, anything else fails it.
+std::string WriteError(const std::string &output, int err) {
+    if (err == EPIPE)
+        return "the reader of " + output + " closed it; the capture stops";
+    return "cannot write " + output + ": " + std::strerror(err);
+}
+
 int Capture(const CaptureOptions &o) {
     std::vector<Change> changes;
     for (const std::string &text : o.changes) {
         Change c;
-        std::string error;
-        if (!ParseChange(text, &c, &error))
-            return Fail(kUsage, error);
+        ParseChange(text, &c);  // checked when the command line was read
         changes.push_back(c);
     }
     const bool to_stdout = o.output == "-";
+    const std::string output = to_stdout ? "standard output" : o.output;
     FILE *summary = to_stdout ? stderr : stdout;
     const double seconds = o.frames == 0 && o.seconds == 0 ? 5.0 : o.seconds;
     const bool show_progress = !o.no_progress && (o.progress || isatty(STDERR_FILENO));
 
-    const int unit = ChooseUnit(o.settings.unit, o.node);
-    OpenCamera camera(o.node, o.settings, unit);
-    if (camera.fd() < 0)
-        return Fail(kNotFound, "cannot open " + o.node +
-                                   " (missing, busy, another maker's camera, or no permission)");
+    // The output first: one that cannot be written is refused before the camera is touched.
     OutputFile out;
     out.file = to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
     if (!out.file)
         return Fail(kFailed, "cannot create " + o.output + ": " + std::strerror(errno));
+    // A closed pipe shows as EPIPE from the write, never as a fatal signal.
+    signal(SIGPIPE, SIG_IGN);
+
+    OpenSettings settings = o.settings;
+    settings.unit = ChooseUnit(settings.unit_choice, o.node);
+    OpenCamera camera(o.node, settings);
+    if (camera.fd() < 0)
+        return CannotOpen(o.node);
+    ReportSettings(summary, o.node + ": ", camera.fd(), settings);
     if (!camera.StartCapture())
         return Fail(kFailed, "cannot start streaming from " + o.node);
 
@@ -169,17 +189,17 @@ int Capture(const CaptureOptions &o) {
         }
         timeouts = empty = 0;
         if (std::fwrite(data, 1, static_cast<size_t>(n), out.file) != static_cast<size_t>(n)) {
-            result = Fail(kFailed, "cannot write " + o.output + ": " + std::strerror(errno));
+            result = Fail(kFailed, WriteError(output, errno));
             break;
         }
         ++count.frames;
         count.bytes += n;
         count.seconds = Since(start);
         for (const Change &c : changes)
-            if (c.at_frame == count.frames && Apply(c, unit, camera.fd()) != 0)
+            if (c.at_frame == count.frames && Apply(c, settings.unit, camera.fd()) != 0)
                 result = Fail(kFailed, "the camera refused " + c.key + "=" + c.value);
         for (int64_t at : o.iframes_at)
-            if (at == count.frames && send_uvc_command(unit, camera.fd(), 0) != 0)
+            if (at == count.frames && send_uvc_command(settings.unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
         if (show_progress && count.seconds - last_progress >= 0.25) {
             last_progress = count.seconds;
@@ -190,9 +210,23 @@ int Capture(const CaptureOptions &o) {
     if (show_progress)
         std::fprintf(stderr, "\r%s \n", ProgressLine(count).c_str());
     if (std::fflush(out.file) != 0 && result == kOk)
-        result = Fail(kFailed, "cannot write " + o.output + ": " + std::strerror(errno));
-    std::fprintf(summary, "%s\n",
-                 SummaryLine(count, to_stdout ? "standard output" : o.output).c_str());
+        result = Fail(kFailed, WriteError(output, errno));
+    std::fprintf(summary, "%s\n", SummaryLine(count, output).c_str());
+    for (const Change &c : changes)
+        if (c.at_frame > count.frames)
+            std::fprintf(stderr,
+                         "orv-camera: warning: --change %s=%s@%lld not applied: the capture "
+                         "ended after %lld frames\n",
+                         c.key.c_str(), c.value.c_str(), static_cast<long long>(c.at_frame),
+                         static_cast<long long>(count.frames));
+    for (int64_t at : o.iframes_at)
+        if (at > count.frames)
+            std::fprintf(stderr,
+                         "orv-camera: warning: --iframe-at %lld not applied: the capture ended "
+                         "after %lld frames\n",
+                         static_cast<long long>(at), static_cast<long long>(count.frames));
+    if (interrupted)
+        return Fail(kInterrupted, "interrupted; " + output + " is complete up to the last frame");
     if (count.frames == 0 && result == kOk)
         result = Fail(kFailed, "no frame was captured");
     return result;
@@ -200,27 +234,33 @@ int Capture(const CaptureOptions &o) {
 
 }  // namespace
 
-void AddCaptureCommand(CLI::App &app, Action *action) {
+void AddCaptureCommand(Cli &cli) {
     auto o = std::make_shared<CaptureOptions>();
-    CLI::App *cmd = app.add_subcommand(
-        "capture", "Capture H.264 from a camera to a file (5 seconds unless told otherwise)");
-    cmd->add_option("-d,--device", o->node, "Video node")->capture_default_str();
-    cmd->add_option("-o,--output", o->output, "H.264 elementary stream file; - for stdout")
-        ->required();
-    cmd->add_option("--frames", o->frames, "Stop after this many frames")
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--seconds", o->seconds, "Stop after this many seconds")
-        ->check(CLI::PositiveNumber);
+    Command cmd =
+        cli.Add("capture",
+                "Capture H.264 from a camera to a file (5 seconds unless told otherwise); "
+                "Ctrl-C ends it with a complete file and exit status 130");
+    cmd.Text("-d,--device", &o->node, "Video node")
+        .ShowDefault(o->node)
+        .Text("-o,--output", &o->output, "H.264 elementary stream file; - for stdout")
+        .Required()
+        .Int64("--frames", &o->frames, "Stop after this many frames", 1)
+        .Positive("--seconds", &o->seconds, "Stop after this many seconds");
     AddOpenOptions(cmd, &o->settings);
-    cmd->add_option("--change", o->changes,
-                    "Change an encoder setting after a frame: KEY=VALUE@FRAME, KEY one of size, "
-                    "framerate, bitrate, profile, rate-control, iframe-period");
-    cmd->add_option("--iframe-at", o->iframes_at, "Request an I-frame after this frame")
-        ->check(CLI::PositiveNumber);
-    auto *progress = cmd->add_flag("--progress", o->progress,
-                                   "Show the live progress line (default: when stderr is a tty)");
-    cmd->add_flag("--no-progress", o->no_progress, "Never show it")->excludes(progress);
-    cmd->callback([action, o] { *action = [=] { return Capture(*o); }; });
+    cmd.Texts("--change", &o->changes,
+              "Change an encoder setting after a frame: KEY=VALUE@FRAME, KEY one of size, "
+              "framerate, bitrate, profile (baseline|main|high), rate-control (cbr|vbr|cqp), "
+              "iframe-period",
+              [](const std::string &text) {
+                  Change c;
+                  return ParseChange(text, &c);
+              })
+        .Int64s("--iframe-at", &o->iframes_at, "Request an I-frame after this frame", 1)
+        .Flag("--progress", &o->progress,
+              "Show the live progress line (default: when stderr is a tty)")
+        .Flag("--no-progress", &o->no_progress, "Never show it")
+        .Excludes("--progress")
+        .Runs([o] { return Capture(*o); });
 }
 
 }  // namespace orvcli

@@ -1,25 +1,18 @@
-// The subcommands of orv-camera. Each Add* registers its subcommands on `app`; when the command
-// line names one, parsing stores in *action the run of that command, which returns its exit
-// code (cli_common.h).
+// The subcommands of orv-camera. Each Add* declares its subcommands on `cli` with what each
+// runs, which returns its exit code (cli_common.h).
 #pragma once
 
-#include <functional>
-
-namespace CLI {
-class App;
-}
+#include "cli_app.h"
 
 namespace orvcli {
 
-using Action = std::function<int()>;
-
 // list, usb, firmware, reset, version
-void AddUsbCommands(CLI::App &app, Action *action);
+void AddUsbCommands(Cli &cli);
 // formats, osd, hdmi
-void AddNodeCommands(CLI::App &app, Action *action);
+void AddNodeCommands(Cli &cli);
 // set, iframe, ptz
-void AddDeviceCommands(CLI::App &app, Action *action);
+void AddDeviceCommands(Cli &cli);
 // capture
-void AddCaptureCommand(CLI::App &app, Action *action);
+void AddCaptureCommand(Cli &cli);
 
 }  // namespace orvcli

@@ -15,7 +15,7 @@ std::string CheckUnitText(const std::string &text) {
     int unit = 0;
     if (text == "auto" || (ParseInt(text, &unit) && unit >= 1 && unit <= 255))
         return "";
-    return "not a unit (auto, or an id from 1 to 255): " + text;
+    return "--unit takes auto or a unit id from 1 to 255, not '" + text + "'";
 }
 
 int ChooseUnit(const std::string &text, const std::string &node) {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
 #include "camera_discovery.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "open_camera.h"
+#include "v4l2/v4l2_formats.h"
 
 namespace orvcli {
 namespace {
@@ -22,13 +22,27 @@ int CannotOpen(const std::string &node) {
     return Fail(kNotFound, "cannot open " + node + " (missing, or no permission: see the log)");
 }
 
+// Each discrete size of the format with the frame rates the node offers at that size.
 void PrintFormat(const std::string &node, const char *name, int pixfmt) {
     char sizes[kListSize] = "";
     char rates[kListSize] = "";
     camera_get_support_frame_sizes(node.c_str(), pixfmt, sizes, kListSize, rates, kListSize);
-    std::printf("  %s: sizes %s\n", name, sizes[0] ? sizes : "(none listed)");
-    std::printf("  %*s  frame rates %s (of the last size)\n", static_cast<int>(strlen(name)), "",
-                rates[0] ? rates : "(none listed)");
+    std::printf("  %s:%s\n", name, sizes[0] ? "" : " (no sizes listed)");
+    RawNode raw(node);
+    const std::string list = sizes;
+    for (size_t start = 0; start < list.size();) {
+        size_t end = list.find(',', start);
+        if (end == std::string::npos)
+            end = list.size();
+        const std::string size = list.substr(start, end - start);
+        start = end + 1;
+        int w = 0, h = 0;
+        rates[0] = '\0';
+        if (raw.fd() > 0 && ParseSize(size, &w, &h))
+            v4l2_get_support_frame_intervals(raw.fd(), pixfmt, w, h, rates, kListSize);
+        std::printf("    %-10s %s\n", size.c_str(),
+                    rates[0] ? (std::string(rates) + " fps").c_str() : "(no frame rates listed)");
+    }
 }
 
 int Formats(const std::string &node) {
@@ -43,6 +57,14 @@ int Formats(const std::string &node) {
     if (!h264 && !h265)
         return Fail(kFailed, node + " offers neither H.264 nor H.265");
     return kOk;
+}
+
+Check CommandNumber(const std::string &name) {
+    return [name](const std::string &text) {
+        int v = 0;
+        return ParseInt(text, &v) ? std::string()
+                                  : name + " takes a command number, not '" + text + "'";
+    };
 }
 
 struct OsdOptions {
@@ -83,33 +105,35 @@ int Hdmi(const std::string &node) {
 
 }  // namespace
 
-void AddNodeCommands(CLI::App &app, Action *action) {
+void AddNodeCommands(Cli &cli) {
     auto node = std::make_shared<std::string>("/dev/video0");
-    CLI::App *formats =
-        app.add_subcommand("formats", "H.264 and H.265 frame sizes and frame rates of a node");
-    formats->add_option("-d,--device", *node, "Video node")->capture_default_str();
-    formats->callback([action, node] { *action = [=] { return Formats(*node); }; });
+    cli.Add("formats", "H.264 and H.265 frame sizes of a node, with the frame rates of each")
+        .Text("-d,--device", node.get(), "Video node")
+        .ShowDefault(*node)
+        .Runs([node] { return Formats(*node); });
 
     auto osd = std::make_shared<OsdOptions>();
     osd->node = "/dev/video0";
-    CLI::App *osd_cmd = app.add_subcommand("osd", "Send an OSD menu command, read the OSD status");
-    osd_cmd->add_option("-d,--device", osd->node, "Video node")->capture_default_str();
-    auto *send = osd_cmd->add_option("--command", osd->command,
-                                     "OSD command (its low byte is sent; 0x.. for hex)");
-    osd_cmd->add_option("--menu", osd->menu, "The same, through a read-write open of the node")
-        ->excludes(send);
-    osd_cmd->add_flag("--status", osd->status, "Read the OSD status");
-    osd_cmd->callback([action, osd] {
-        if (osd->command.empty() && osd->menu.empty() && !osd->status)
-            *action = [=] { return Fail(kUsage, "osd: give --command, --menu or --status"); };
-        else
-            *action = [=] { return Osd(*osd); };
-    });
+    cli.Add("osd", "Send an OSD menu command, read the OSD status")
+        .Text("-d,--device", &osd->node, "Video node")
+        .ShowDefault(osd->node)
+        .Text("--command", &osd->command, "OSD command (its low byte is sent; 0x.. for hex)",
+              CommandNumber("--command"))
+        .Text("--menu", &osd->menu, "The same, through a read-write open of the node",
+              CommandNumber("--menu"))
+        .Excludes("--command")
+        .Flag("--status", &osd->status, "Read the OSD status")
+        .Runs([osd] {
+            if (osd->command.empty() && osd->menu.empty() && !osd->status)
+                return Fail(kUsage, "osd: give --command, --menu or --status");
+            return Osd(*osd);
+        });
 
     auto hdmi_node = std::make_shared<std::string>("/dev/video0");
-    CLI::App *hdmi = app.add_subcommand("hdmi", "State of the camera's HDMI input");
-    hdmi->add_option("-d,--device", *hdmi_node, "Video node")->capture_default_str();
-    hdmi->callback([action, hdmi_node] { *action = [=] { return Hdmi(*hdmi_node); }; });
+    cli.Add("hdmi", "State of the camera's HDMI input")
+        .Text("-d,--device", hdmi_node.get(), "Video node")
+        .ShowDefault(*hdmi_node)
+        .Runs([hdmi_node] { return Hdmi(*hdmi_node); });
 }
 
 }  // namespace orvcli

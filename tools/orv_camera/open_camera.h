@@ -1,11 +1,10 @@
 // A camera opened through the device table for one command, and the options that say how.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
-namespace CLI {
-class App;
-}
+#include "cli_app.h"
 
 namespace orvcli {
 
@@ -17,24 +16,35 @@ struct OpenSettings {
     int profile = 1;            // 1 baseline, 2 main, 8 high
     int rate_control_mode = 2;  // 0 constant QP, 1 VBR, 2 CBR
     int bitrate = 1920000;
-    int iframe_period = 5;      // seconds
-    std::string unit = "auto";  // --unit: "auto" or an id (h264_unit.h)
+    int iframe_period = 5;             // seconds
+    std::string unit_choice = "auto";  // --unit: "auto" or an id (h264_unit.h)
+    int unit = 12;                     // the unit in use: ChooseUnit(unit_choice, node)
 };
 
 // --size, --fps, --profile, --rate-control, --bitrate, --iframe-period, --unit.
-void AddOpenOptions(CLI::App *cmd, OpenSettings *settings);
+void AddOpenOptions(Command &cmd, OpenSettings *settings);
 // --unit only.
-void AddUnitOption(CLI::App *cmd, std::string *unit);
+void AddUnitOption(Command &cmd, std::string *unit_choice);
 
 // The profile and rate-control names the options take, mapped to their codes.
-int ProfileCode(const std::string &name);      // -1 for an unknown name
-int RateControlCode(const std::string &name);  // -1 for an unknown name
+const Choices &ProfileNames();
+const Choices &RateControlNames();
+// The check of a frame size "WxH" given as `name`.
+Check SizeCheck(const std::string &name);
+
+// "orv-camera: cannot open NODE: <why>" with exit status kNotFound; the reason is the system's
+// (errno text) when the node itself cannot be opened.
+int CannotOpen(const std::string &node);
+
+// Reads the settings in force on an open camera and says them on one line of `out` ("H.264
+// 1280x720 at 30 fps, profile main, ..."), with a warning on standard error for each that
+// differs from `asked`.
+void ReportSettings(FILE *out, const std::string &prefix, int fd, const OpenSettings &asked);
 
 // open_device on construction, stop_capture (when started) and close_device on destruction.
 class OpenCamera {
   public:
-    // `unit`: the H.264 unit ChooseUnit gave for settings.unit.
-    OpenCamera(const std::string &node, const OpenSettings &settings, int unit);
+    OpenCamera(const std::string &node, const OpenSettings &settings);
     ~OpenCamera();
     OpenCamera(const OpenCamera &) = delete;
     OpenCamera &operator=(const OpenCamera &) = delete;

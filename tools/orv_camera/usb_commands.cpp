@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
 #include "camera_discovery.h"
 #include "camera_scan.h"
 #include "cli_common.h"
@@ -103,34 +101,32 @@ int Reset(const std::string &id) {
 
 }  // namespace
 
-void AddUsbCommands(CLI::App &app, Action *action) {
-    app.add_subcommand("list",
-                       "List the maker's cameras on /dev/video0-7, with where their identity "
-                       "came from (the camera, or sysfs on a stock kernel), USB presence and "
-                       "firmware version")
-        ->callback([action] { *action = [=] { return List(); }; });
+void AddUsbCommands(Cli &cli) {
+    cli.Add("list",
+            "List the maker's cameras on /dev/video0-7, with USB presence, firmware version "
+            "and where their identity came from (the camera, or sysfs on a stock kernel)")
+        .Runs(List);
 
     auto dual = std::make_shared<bool>(false);
-    CLI::App *usb = app.add_subcommand("usb", "Is a camera of the maker on the USB bus?");
-    usb->add_flag("--dual", *dual, "Look for a dual-stream camera");
-    usb->callback([action, dual] { *action = [=] { return Usb(*dual); }; });
+    cli.Add("usb", "Is a camera of the maker on the USB bus?")
+        .Flag("--dual", dual.get(), "Look for a dual-stream camera")
+        .Runs([dual] { return Usb(*dual); });
 
     auto id = std::make_shared<std::string>();
-    CLI::App *firmware =
-        app.add_subcommand("firmware", "Firmware version of the USB device with these ids");
-    firmware->add_option("id", *id, "USB ids, vvvv:pppp")->required();
-    firmware->callback([action, id] { *action = [=] { return FirmwareCommand(*id); }; });
+    cli.Add("firmware", "Firmware version of the USB device with these ids")
+        .Text("id", id.get(), "USB ids, vvvv:pppp")
+        .Required()
+        .Runs([id] { return FirmwareCommand(*id); });
 
     auto reset_id = std::make_shared<std::string>();
-    CLI::App *reset = app.add_subcommand("reset", "Reset the USB device with these ids");
-    reset->add_option("id", *reset_id, "USB ids, vvvv:pppp")->required();
-    reset->callback([action, reset_id] { *action = [=] { return Reset(*reset_id); }; });
+    cli.Add("reset", "Reset the USB device with these ids")
+        .Text("id", reset_id.get(), "USB ids, vvvv:pppp")
+        .Required()
+        .Runs([reset_id] { return Reset(*reset_id); });
 
-    app.add_subcommand("version", "Version of the camera library")->callback([action] {
-        *action = [] {
-            std::printf("libvistara %s\n", get_sdk_version());
-            return kOk;
-        };
+    cli.Add("version", "Version of the camera library").Runs([] {
+        std::printf("libvistara %s\n", get_sdk_version());
+        return kOk;
     });
 }
 

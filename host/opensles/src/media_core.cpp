@@ -29,6 +29,11 @@ void MediaCore::start(std::unique_ptr<PlaybackSink> sink, std::unique_ptr<Captur
     sink_ = std::move(sink);
     source_ = std::move(source);
     caller_ = caller;
+    if (direction_ == Direction::Playback) {
+        pacer_ = dynamic_cast<DevicePacer *>(sink_.get());
+    } else {
+        pacer_ = dynamic_cast<DevicePacer *>(source_.get());
+    }
     started_ = true;
     thread_ = std::thread([self = shared_from_this()] { self->run(); });
     thread_id_ = thread_.get_id();
@@ -271,6 +276,21 @@ bool MediaCore::realtime_step(std::unique_lock<std::mutex> &lock) {
     return true;
 }
 
+bool MediaCore::device_step(std::unique_lock<std::mutex> &lock) {
+    if (!active() || queue_.empty()) {
+        return false;
+    }
+    // Only this thread uses the sink or source until it ends, so it may wait without the lock.
+    lock.unlock();
+    const size_t ready = pacer_->wait_ready();
+    lock.lock();
+    if (ready > 0 && active() && !queue_.empty() && !quit_) {
+        const Buffer &head = queue_.front();
+        transfer(std::min<size_t>(head.size - head.done, ready));
+    }
+    return true;
+}
+
 void MediaCore::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!quit_) {
@@ -278,7 +298,9 @@ void MediaCore::run() {
             deliver_one(lock);
             continue;
         }
-        bool worked = pacing_ == Pacing::Manual ? manual_step() : realtime_step(lock);
+        bool worked = pacing_ == Pacing::Manual ? manual_step()
+                      : pacer_ != nullptr         ? device_step(lock)
+                                                  : realtime_step(lock);
         if (worked) {
             continue;
         }

@@ -13,6 +13,7 @@
 #include <opensles_host/test_control.h>
 
 #include "data_path.h"
+#include "device_path.h"
 #include "pcm_format.h"
 
 #include <chrono>
@@ -85,6 +86,7 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
     void deliver_one(std::unique_lock<std::mutex> &lock);
     bool manual_step();
     bool realtime_step(std::unique_lock<std::mutex> &lock);
+    bool device_step(std::unique_lock<std::mutex> &lock);
     // Moves `n` bytes of the oldest buffer; completes it when it is full.
     void transfer(size_t n);
 
@@ -104,6 +106,7 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
     const void *caller_ = nullptr;
     std::unique_ptr<PlaybackSink> sink_;
     std::unique_ptr<CaptureSource> source_;
+    DevicePacer *pacer_ = nullptr;  // the sink or source, when its device sets the pace
     std::thread thread_;
     std::thread::id thread_id_;
     bool started_ = false;

@@ -110,6 +110,8 @@ std::vector<UsbDevice> Sim::UsbDevices() {
             dev.vendor_id = node.vendor_id;
             dev.product_id = node.product_id;
             dev.bcd_device = node.bcd_device;
+            dev.address = static_cast<unsigned>(2 + devices.size());
+            dev.h264_unit = node.h264_unit;
             devices.push_back(dev);
             same = devices.end() - 1;
         }

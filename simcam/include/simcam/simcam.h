@@ -54,12 +54,16 @@ std::string DefaultConfigText();
 void Reset();
 
 // The USB devices behind the configured nodes, for a simulated USB bus beside the camera: one
-// per distinct bus_info among the nodes whose identity ioctl is answered, in node order, with
-// the identity's ids and bcdDevice (so the bus and the video nodes report the same camera).
+// per distinct bus_info among the nodes that have a USB identity (not `"identity": false`), in
+// node order, with the identity's ids and bcdDevice (so the bus and the video nodes report the
+// same camera; on a "stock" kernel the identity ioctl is not answered but the device is there),
+// on bus 1 at addresses 2, 3, ... in that order.
 struct UsbDevice {
     std::string bus_info;            // QUERYCAP's bus_info, shared by the device's nodes
     std::vector<std::string> nodes;  // its nodes, "/dev/video0", ...
     uint16_t vendor_id = 0, product_id = 0, bcd_device = 0;
+    unsigned bus = 1, address = 0;  // busnum and devnum
+    uint8_t h264_unit = 12;         // the H.264 unit of its first node, as its descriptors say
 };
 std::vector<UsbDevice> UsbDevices();
 

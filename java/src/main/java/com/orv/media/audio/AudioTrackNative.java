@@ -1,7 +1,5 @@
 package com.orv.media.audio;
 
-import java.util.Objects;
-
 /**
  * Plays linear PCM through the platform's OpenSL ES: each {@code write} queues a copy of one
  * chunk; at most {@code numBuffers} chunks wait to be played.
@@ -82,7 +80,7 @@ public final class AudioTrackNative extends AudioStream {
      */
     public int write(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, size, data.length);
+        checkRange(data.length, offset, size);
         if (size == 0) return 0;
         return call("write", h -> nativeWriteByteArray(h, data, offset, size, blocking));
     }
@@ -90,7 +88,7 @@ public final class AudioTrackNative extends AudioStream {
     /** Queues a copy of {@code count} 16-bit samples; returns {@code count} or 0 as above. */
     public int write(short[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("write", h -> nativeWriteShortArray(h, data, offset, count, blocking));
     }
@@ -98,7 +96,7 @@ public final class AudioTrackNative extends AudioStream {
     /** Queues a copy of {@code count} float samples; returns {@code count} or 0 as above. */
     public int write(float[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("write", h -> nativeWriteFloatArray(h, data, offset, count, blocking));
     }

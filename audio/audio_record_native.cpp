@@ -183,12 +183,19 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     }
     auto target = std::make_shared<android::Blob>(dest + copied, size - copied, nullptr);
     readTarget = target;
-    signal.reset();
-    held.unlock();
-    if (signal.wait()) {
-        return static_cast<long>(copied + target->offset);
+    // Only a full target, close or a flush end the wait; a raise that finds the target still
+    // being filled sends the reader back to waiting.
+    for (;;) {
+        signal.reset();
+        held.unlock();
+        if (!signal.wait()) {
+            return static_cast<long>(copied);  // released by flush or close
+        }
+        held.lock();
+        if (readTarget != target || target->remaining() == 0) {
+            return static_cast<long>(copied + target->offset);
+        }
     }
-    return static_cast<long>(copied);  // released by flush or close
 }
 
 int AudioRecordNative::flush() {

@@ -70,10 +70,12 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     if (size == 0) {
         return 0;  // OpenSL ES refuses empty buffers; nothing to play
     }
-    if (queuedBuffers.size() >= numBuffers) {
-        if (!blocking) {
-            return 0;
-        }
+    if (queuedBuffers.size() >= numBuffers && !blocking) {
+        return 0;
+    }
+    // A late or duplicate completion may wake this writer with the queue still full: only room,
+    // close or a flush end the wait.
+    while (queuedBuffers.size() >= numBuffers) {
         signal.reset();
         held.unlock();
         if (!signal.wait()) {  // cancelled by flush or close
@@ -83,11 +85,6 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
         held.lock();
         if (bufferQueue == nullptr) {
             return kNotOpen;  // closed while this writer waited
-        }
-        if (queuedBuffers.size() >= numBuffers) {
-            held.unlock();
-            SONORA_LOGW("unable to deliver write");
-            return 0;
         }
     }
 

@@ -145,7 +145,7 @@ void AudioTrackNative::close() {
     SLObjectItf oldMix;
     SLObjectItf oldPlayer;
     // Copies OpenSL ES refused to clear: they may still be read until the player is destroyed.
-    std::deque<std::shared_ptr<android::BlobReadOnly>> uncleared;
+    std::vector<std::shared_ptr<android::BlobReadOnly>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);
         if (play != nullptr && state != SL_PLAYSTATE_STOPPED) {
@@ -163,7 +163,7 @@ void AudioTrackNative::close() {
         if (bufferQueue == nullptr || (*bufferQueue)->Clear(bufferQueue) == SL_RESULT_SUCCESS) {
             queuedBuffers.clear();
         } else {
-            uncleared.swap(queuedBuffers);
+            android::keepRecords(queuedBuffers, uncleared);
         }
         signal.cancel();  // a writer waiting for room will get none
         oldEngine = std::exchange(engineObject, nullptr);

@@ -10,9 +10,41 @@
 #include <opensles_host/test_control.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <cstring>
 #include <thread>
 #include <vector>
+
+// Allocations the test thread may still make before operator new throws; negative: no limit.
+thread_local long t_allocationsLeft = -1;
+
+void *allocate(std::size_t size) {
+    if (t_allocationsLeft == 0) throw std::bad_alloc();
+    if (t_allocationsLeft > 0) --t_allocationsLeft;
+    if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+
+void *operator new(std::size_t size) { return allocate(size); }
+void *operator new[](std::size_t size) { return allocate(size); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void *operator new[](std::size_t size, const std::nothrow_t &tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace audiojnitest {
 namespace {
@@ -102,8 +134,16 @@ TEST_F(AudioNatives, BadRangesAndNullArraysTouchNothing) {
     EXPECT_EQ(0, floats.gets);
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
                        env, nullptr, r.h, nullptr, 0, 1, 0));
-    EXPECT_EQ(-38, Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
+    // a null array is -22 whatever the handle; handle 0 with a usable array is -38
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
                        env, nullptr, 0, nullptr, 0, 1, 0));
+    EXPECT_EQ(-38, Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
+                       env, nullptr, 0, bytes.ref<jbyteArray>(), 0, 1, 0));
+    // milliHertz past 32 bits would wrap to another rate (4342967 Hz to about 48 kHz)
+    Record other{env};
+    for (jint rate : {4342967, INT32_MAX, -1})
+        EXPECT_EQ(-22, other.open(1, rate, false, 4)) << rate;
+    EXPECT_EQ(-38, other.open(1, 4294967, false, 4)) << "fits, but no input runs at that rate";
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeGetPositionInMsec(
                        env, nullptr, r.h, nullptr));
     EXPECT_EQ(1, r.pending());
@@ -139,7 +179,39 @@ TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
                      env, nullptr, track, position.ref<jlongArray>()));
     EXPECT_EQ(1, position.releases);
     EXPECT_EQ(0, position.lastReleaseMode);
+    // elements only read are dropped, not copied back over what Java wrote meanwhile
+    refused.refuse = false;
+    EXPECT_EQ(4, Java_com_orv_media_audio_AudioTrackNative_nativeWriteFloatArray(
+                     env, nullptr, track, refused.ref<jfloatArray>(), 0, 4, 1));
+    EXPECT_EQ(JNI_ABORT, refused.lastReleaseMode);
     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, track);
+}
+
+// A failing allocation at any step of nativeCreateTrack/Record gives 0, with nothing thrown,
+// leaked or freed twice; the first count that fails nothing gives a stream.
+TEST_F(AudioNatives, CreateGivesZeroWhicheverAllocationFails) {
+    using Create = jlong (*)(JNIEnv *, jclass);
+    using Destroy = void (*)(JNIEnv *, jclass, jlong);
+    const std::pair<Create, Destroy> kinds[] = {
+        {Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack,
+         Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack},
+        {Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord,
+         Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord}};
+    for (const auto &kind : kinds) {
+        long failed = 0;
+        for (long allowed = 0; allowed < 64; ++allowed) {
+            t_allocationsLeft = allowed;
+            const jlong h = kind.first(env, nullptr);
+            t_allocationsLeft = -1;
+            if (h != 0) {
+                kind.second(env, nullptr, h);
+                break;
+            }
+            ++failed;
+        }
+        EXPECT_GE(failed, 3) << "the stream with its count, its own members, and the cell";
+        EXPECT_LT(failed, 64);
+    }
 }
 
 // Writers on four threads share a handle while callbacks complete buffers; one more thread

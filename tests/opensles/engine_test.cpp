@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using sltest::Engine;
@@ -55,19 +57,30 @@ TEST(Engine, RefusesBadCreationArguments) {
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
 }
 
-TEST(Engine, SeveralEnginesLiveAtOnceAndEachCreatesObjects) {
-    Engine a;
-    Engine b;
-    ASSERT_NE(a.object, b.object);
-    EXPECT_EQ(2u, slhost_live_objects(SLHOST_KIND_ENGINE));
-    SLObjectItf mix_a = nullptr, mix_b = nullptr;
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*a.itf)->CreateOutputMix(a.itf, &mix_a, 0, nullptr, nullptr));
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*b.itf)->CreateOutputMix(b.itf, &mix_b, 0, nullptr, nullptr));
-    EXPECT_EQ(2u, slhost_live_objects(SLHOST_KIND_OUTPUT_MIX));
-    EXPECT_EQ(mix_b, slhost_last_object(SLHOST_KIND_OUTPUT_MIX));
-    (*mix_b)->Destroy(mix_b);
-    EXPECT_EQ(mix_a, slhost_last_object(SLHOST_KIND_OUTPUT_MIX));
-    (*mix_a)->Destroy(mix_a);
+// As on Android: one engine per process, at most 32 objects per engine (the 33rd is refused
+// until one goes).
+TEST(Engine, OneEnginePerProcessHoldingAtMost32Objects) {
+    std::vector<SLObjectItf> mixes(33, nullptr);
+    {
+        Engine a;
+        SLObjectItf second = a.object;
+        EXPECT_EQ(SL_RESULT_RESOURCE_ERROR, slCreateEngine(&second, 0, nullptr, 0, nullptr, nullptr));
+        EXPECT_EQ(nullptr, second);
+        EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_ENGINE));
+        for (size_t i = 0; i < 32; ++i) {
+            ASSERT_EQ(SL_RESULT_SUCCESS,
+                      (*a.itf)->CreateOutputMix(a.itf, &mixes[i], 0, nullptr, nullptr)) << i;
+        }
+        EXPECT_EQ(SL_RESULT_MEMORY_FAILURE,
+                  (*a.itf)->CreateOutputMix(a.itf, &mixes[32], 0, nullptr, nullptr));
+        EXPECT_EQ(nullptr, mixes[32]);
+        EXPECT_EQ(mixes[31], slhost_last_object(SLHOST_KIND_OUTPUT_MIX));
+        (*mixes[31])->Destroy(mixes[31]);
+        ASSERT_EQ(SL_RESULT_SUCCESS, (*a.itf)->CreateOutputMix(a.itf, &mixes[31], 0, nullptr, nullptr));
+    }
+    Engine b;  // the first is gone: a new one may be made; the first one's objects still count
+    EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_ENGINE));
+    for (size_t i = 0; i < 32; ++i) (*mixes[i])->Destroy(mixes[i]);
     EXPECT_EQ(nullptr, slhost_last_object(SLHOST_KIND_OUTPUT_MIX));
 }
 

@@ -94,14 +94,15 @@ public class AudioTrackNativeTest {
         assertEquals(Arrays.asList(), errorsAndWarnings());
     }
 
-    /** Bad arguments give -22 (a null array -38) and queue nothing. */
+    /** Bad arguments give -22 (a null array too; handle 0 with an array -38) and queue nothing. */
     @Test
     public void argumentsOutsideTheArrayAreRefused() {
         long h = opened(8);
         short[] shorts = new short[10];
-        assertEquals(-38, AudioTrackNative.nativeWriteByteArray(h, null, 0, 4, true));
-        assertEquals(-38, AudioTrackNative.nativeWriteShortArray(h, null, 0, 4, true));
-        assertEquals(-38, AudioTrackNative.nativeWriteFloatArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteByteArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteFloatArray(h, null, 0, 4, true));
+        assertEquals(-38, AudioTrackNative.nativeWriteShortArray(0, shorts, 0, 4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, -1, 4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, 0, -4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, 7, 4, true));

@@ -118,14 +118,14 @@ TEST(StreamSignalTest, CancelWithNoWaiterStaysUntilResetOrRaiseUnlessSignaled) {
 TEST(StreamSignalTest, CancelAndRaiseReleaseABlockedWaiter) {
     StreamSignal s;
     bool served = true;
-    std::thread waiter([&] { served = s.wait(); });
+    audiotest::BoundedThread waiter([&] { served = s.wait(); });
     audiotest::spinUntil([&] { return ticketsOf(s) == 1; });
     s.cancel();
     waiter.join();
     EXPECT_FALSE(served);
 
     s.reset();
-    std::thread second([&] { served = s.wait(); });
+    audiotest::BoundedThread second([&] { served = s.wait(); });
     audiotest::spinUntil([&] { return ticketsOf(s) == 2; });
     s.raise();
     second.join();

@@ -45,7 +45,7 @@ TEST_F(Stress, WritersRacingCallbacksAndClose) {
         std::atomic<int> written{0};
         int last = 0;
         bool onlyExpected = true;
-        std::thread writer([&] {
+        audiotest::BoundedThread writer([&] {
             const std::vector<uint8_t> chunk = audiotest::pattern(960, uint8_t(round));
             for (;;) {
                 last = track.write(chunk.data(), chunk.size(), true);
@@ -74,7 +74,7 @@ TEST_F(Stress, ReadersRacingCallbacksAndFlush) {
     std::atomic<long> delivered{0};
     long last = 0;
     bool intact = true;
-    std::thread reader([&] {
+    audiotest::BoundedThread reader([&] {
         std::vector<uint8_t> buf(500);
         for (;;) {
             last = rec.read(buf.data(), buf.size(), true);

@@ -103,7 +103,7 @@ TEST_F(Track, FullQueueRefusesNonBlockingAndBlockingWaitsForOneCompletion) {
     EXPECT_EQ(2u, audiotest::infoOf(player).queued);
 
     int result = 0;
-    std::thread writer([&] { result = writeChunk(4, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(4, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     ASSERT_EQ(0, track.start());
     // Paused, the writer waits on: nothing completes.
@@ -151,7 +151,7 @@ TEST_F(Track, FlushAndCloseReleaseABlockedWriter) {
     openStereo(1);
     ASSERT_EQ(int(kChunk), writeChunk(1, false));
     int result = -1;
-    std::thread writer([&] { result = writeChunk(2, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     EXPECT_EQ(0, track.flush());
     writer.join();
@@ -160,7 +160,7 @@ TEST_F(Track, FlushAndCloseReleaseABlockedWriter) {
     EXPECT_EQ(0u, audiotest::infoOf(player).queued);
 
     ASSERT_EQ(int(kChunk), writeChunk(3, false)) << "a flush leaves the stream usable";
-    std::thread second([&] { result = writeChunk(4, true); });
+    audiotest::BoundedThread second([&] { result = writeChunk(4, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 2; });
     track.close();
     second.join();
@@ -173,7 +173,7 @@ TEST_F(Track, WriterWokenAfterACloseQueuesNothing) {
     ASSERT_EQ(int(kChunk), writeChunk(1, false));
     SLBufferQueueItf queue = audiotest::lastPlayerQueue();
     int result = 0;
-    std::thread writer([&] { result = writeChunk(2, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     {
         std::lock_guard<std::recursive_mutex> held(track.streamLock());

@@ -1,5 +1,6 @@
 // The audio natives without a VM, under the sanitizers: conversions, argument checks, element
 // access that fails, and a handle destroyed while a call still uses its stream.
+#include "../audio/bounded_thread.h"
 #include "audio_jni.h"
 #include "audio_track_native.h"
 #include "fake_jni.h"
@@ -14,6 +15,7 @@
 #include <new>
 #include <utility>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -223,19 +225,22 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
                                                                       2));
     ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeStart(env, nullptr, h));
     std::atomic<int> queued{0};
-    std::vector<std::thread> writers;
+    std::vector<std::unique_ptr<audiotest::BoundedThread>> writers;
     for (int t = 0; t < 4; ++t) {
-        writers.emplace_back([&] {
+        writers.push_back(std::make_unique<audiotest::BoundedThread>([&] {
             FakeArray chunk(kTrackBuffer, 1);
             for (int i = 0; i < 5; ++i) {
                 queued += Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                     env, nullptr, h, chunk.ref<jbyteArray>(), 0, kTrackBuffer, 1);
             }
-        });
+        }));
     }
     // 20 blocking writes through a queue of two: time runs until every one has been queued
-    while (queued.load() < 20 * kTrackBuffer) slhost_manual_advance(20);
-    for (std::thread &w : writers) w.join();
+    for (long step = 0; queued.load() < 20 * kTrackBuffer; ++step) {
+        ASSERT_LT(step, 100000000L) << "writers stopped queueing";
+        slhost_manual_advance(20);
+    }
+    for (auto &w : writers) w->join();
     EXPECT_EQ(20 * kTrackBuffer, queued.load());
 
     // the clock may have run past the last write: fill the queue again so that the next
@@ -244,13 +249,16 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
     while (Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 0) != 0) {
     }
-    std::thread blocked([&] {
+    audiotest::BoundedThread blocked([&] {
         // the queue is full: this write waits for a completion
         EXPECT_EQ(kTrackBuffer, Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                                     env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 1));
     });
     auto *cell = reinterpret_cast<StreamHandle<AudioTrackNative> *>(static_cast<uintptr_t>(h));
-    while (cell->stream.use_count() < 2) std::this_thread::yield();
+    for (long spin = 0; cell->stream.use_count() < 2; ++spin) {
+        ASSERT_LT(spin, 100000000L) << "the blocked write never took its reference";
+        std::this_thread::yield();
+    }
     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, h);
     EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_PLAYER));
     EXPECT_EQ(1, slhost_manual_complete_next(slhost_last_object(SLHOST_KIND_PLAYER)));

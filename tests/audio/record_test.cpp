@@ -178,6 +178,23 @@ TEST_F(Record, RefusedStartKeepsTheEnqueuedBufferInFlight) {
     EXPECT_EQ((Log{warn("setRecordState 1 error SL_RESULT_INTERNAL_ERROR")}), sonoraLog());
 }
 
+// Where OpenSL ES reports the buffers a stop drops, no unfilled buffer reaches a reader: the
+// stream took its buffers in flight back; what was captured stays ready.
+TEST_F(Record, ReportedDropsOnStopHandOutNoUnfilledBuffer) {
+    slhost_report_dropped_buffers(1);
+    openStereo(4);
+    ASSERT_EQ(0, rec.start());
+    EXPECT_EQ(1u, slhost_manual_advance(30));  // one buffer ready, the next half filled
+    ASSERT_EQ(0, rec.stop());
+    slhost_manual_wait_idle();
+    EXPECT_EQ(1, rec.buffersPending());
+    EXPECT_EQ(counterBytes(0, kBuffer), readBytes(2 * kBuffer, false, long(kBuffer)));
+    ASSERT_EQ(0, rec.start());
+    EXPECT_EQ(1u, slhost_manual_advance(20));
+    EXPECT_EQ(counterBytes(kBuffer + kBuffer / 2, kBuffer), readBytes(kBuffer, false, long(kBuffer)));
+    rec.close();
+}
+
 TEST_F(Record, LateCompletionOfAFlushedBufferHandsOutNoUnfilledBuffer) {
     openStereo(2);
     ASSERT_EQ(0, rec.start());

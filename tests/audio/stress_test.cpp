@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -119,6 +120,28 @@ TEST_F(Stress, RapidOpenUseCloseCyclesWhileCallbacksRun) {
         }
         // Destruction closes the rest; no callback may reach a destroyed stream.
     }
+    EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
+}
+
+// Streams opened and closed on several threads at once borrow the process's one engine: a loan
+// count or engine lock that races would create a second engine, which OpenSL ES refuses.
+TEST_F(Stress, StreamsOpenedAndClosedOnSeveralThreadsShareOneEngine) {
+    std::atomic<int> refused{0};
+    std::vector<std::unique_ptr<audiotest::BoundedThread>> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.push_back(std::make_unique<audiotest::BoundedThread>([&] {
+            AudioTrackNative track;
+            AudioRecordNative rec;
+            for (int i = 0; i < 40; ++i) {
+                refused += track.open(2, 48000, false, 2) != 0;
+                refused += rec.open(1, 16000, false, 2) != 0;
+                track.close();
+                rec.close();
+            }
+        }));
+    }
+    for (auto &t : threads) t->join();
+    EXPECT_EQ(0, refused.load());
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
 }
 

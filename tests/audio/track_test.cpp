@@ -4,7 +4,10 @@
 #include "audio_record_native.h"
 #include "audio_track_native.h"
 
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -186,6 +189,77 @@ TEST_F(Track, WriterWokenAfterACloseQueuesNothing) {
     writer.join();
     EXPECT_EQ(-38, result);
     EXPECT_EQ((Log{warn("no delivered data!")}), sonoraLog());
+}
+
+// A wake-up that leaves the queue full (a late or duplicate completion) sends the writer back to
+// waiting, and a completion landing between its reset and its wait is not lost.
+TEST_F(Track, WakeUpsWithoutRoomWaitAgainAndNoCompletionIsLost) {
+    openStereo(1);
+    ASSERT_EQ(0, track.start());
+    ASSERT_EQ(int(kChunk), writeChunk(1, false));
+    SLBufferQueueItf queue = audiotest::lastPlayerQueue();
+    int result = -1;
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
+    audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
+    track.bufferQueueCallback(queue);  // nothing completed
+    audiotest::spinUntil([&] { return track.waitsBegun() == 2; });
+    {
+        std::lock_guard<std::recursive_mutex> held(track.streamLock());
+        track.bufferQueueCallback(queue);  // wakes the writer, which now waits for our lock
+        // the real completion's callback waits for our lock too: it lands before the writer
+        // looks at the queue, or between the writer's reset and its wait
+        EXPECT_EQ(1, slhost_manual_complete_next_async(player));
+    }
+    writer.join();
+    EXPECT_EQ(int(kChunk), result);
+    slhost_manual_wait_idle();
+    EXPECT_EQ(1, track.buffersPending());
+    EXPECT_EQ(1u, audiotest::infoOf(player).queued);
+    EXPECT_EQ((Log{warn("no delivered data!"), warn("no delivered data!")}), sonoraLog());
+    track.close();
+}
+
+// Where OpenSL ES reports the buffers a stop or Clear drops, each report frees only a copy that
+// OpenSL ES let go of, and only room wakes a waiting writer.
+TEST_F(Track, ReportedDropsFreeOnlyReleasedCopies) {
+    slhost_report_dropped_buffers(1);
+    openStereo(2);
+    ASSERT_EQ(0, track.start());
+    ASSERT_EQ(int(kChunk), writeChunk(1, false));
+    ASSERT_EQ(int(kChunk), writeChunk(2, false));
+    int result = -1;
+    audiotest::BoundedThread writer([&] { result = writeChunk(3, true); });
+    audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
+    ASSERT_EQ(0, track.stop());  // drops both and reports them: room for the writer
+    writer.join();
+    EXPECT_EQ(int(kChunk), result);
+    slhost_manual_wait_idle();
+    EXPECT_EQ(1, track.buffersPending());
+    EXPECT_EQ(1u, audiotest::infoOf(player).queued);
+
+    ASSERT_EQ(0, track.flush());  // its report comes after the copies below are queued, or before
+    ASSERT_EQ(int(kChunk), writeChunk(4, false));
+    ASSERT_EQ(int(kChunk), writeChunk(5, false));
+    slhost_manual_wait_idle();
+    EXPECT_EQ(2, track.buffersPending());
+    ASSERT_EQ(0, track.start());
+    EXPECT_EQ(2u, slhost_manual_advance(40));
+    EXPECT_EQ(0, track.buffersPending());
+    EXPECT_EQ(2 * kChunk, audiotest::infoOf(player).bytes);
+    EXPECT_EQ((Log{warn("no delivered data!")}), sonoraLog());
+    track.close();
+}
+
+// 32 objects per engine: 16 playback streams (player and output mix each) fill it.
+TEST_F(Track, TheSeventeenthPlaybackStreamIsRefusedUntilOneCloses) {
+    std::vector<std::unique_ptr<AudioTrackNative>> tracks;
+    for (int i = 0; i < 17; ++i) tracks.push_back(std::make_unique<AudioTrackNative>());
+    for (int i = 0; i < 16; ++i) ASSERT_EQ(0, tracks[i]->open(2, 48000, false, 2)) << i;
+    EXPECT_EQ(-38, tracks[16]->open(2, 48000, false, 2));
+    EXPECT_FALSE(tracks[16]->isOpen());
+    EXPECT_EQ((Log{warn("open error SL_RESULT_MEMORY_FAILURE")}), sonoraLog());
+    tracks[0]->close();
+    EXPECT_EQ(0, tracks[16]->open(2, 48000, false, 2));
 }
 
 TEST_F(Track, CompletionWithNothingQueuedStillWakesAndForeignQueueIsIgnored) {

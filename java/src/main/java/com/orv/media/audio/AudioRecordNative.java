@@ -14,8 +14,11 @@ package com.orv.media.audio;
  *
  * <p>Every method may be called from any thread; reads are served one at a time in arrival
  * order. A blocking {@code read} waits until the whole request arrived; {@link #flush()} and
- * {@link #close()} release it with the samples it had before it started waiting. After {@link
- * #close()} every method but {@code close} throws {@link IllegalStateException}.
+ * {@link #close()} release it with the samples it had before it started waiting. A {@code read}
+ * after a {@link #flush()} on a recording stream resumes capture: the flush drops what was
+ * captured, not the recording. {@link #stop()} keeps the buffers already captured for later
+ * reads and drops the one being filled. After {@link #close()} every method but {@code close}
+ * throws {@link IllegalStateException}.
  */
 public final class AudioRecordNative extends AudioStream {
     static {

@@ -44,6 +44,10 @@ public abstract class AudioStream implements AutoCloseable {
      * Sets the stream up, stopped, for interleaved frames of {@code channelCount} samples at
      * {@code sampleRate} Hz, 16-bit integers or 32-bit floats, with a queue of {@code numBuffers}
      * buffers. Opening an open stream closes it first.
+     *
+     * @throws AudioStreamException {@link AudioStreamException#ERROR_BAD_VALUE} for a negative
+     *     argument or a rate above 4294967 Hz; {@link AudioStreamException#ERROR_UNAVAILABLE} when
+     *     the platform refuses the format or has no room for another stream
      */
     public void open(int channelCount, int sampleRate, boolean useFloat, int numBuffers)
             throws AudioStreamException {

@@ -13,8 +13,10 @@ package com.orv.media.audio;
  * }</pre>
  *
  * <p>Every method may be called from any thread. A blocking {@code write} waits while the queue is
- * full; {@link #flush()} and {@link #close()} release it (it then returns 0). After {@link
- * #close()} every method but {@code close} throws {@link IllegalStateException}.
+ * full, until a queued chunk has been played and its place is free; only {@link #flush()} and
+ * {@link #close()} release it earlier (it then returns 0). A chunk the platform refuses to queue
+ * is an {@link AudioStreamException}, never a silent 0. After {@link #close()} every method but
+ * {@code close} throws {@link IllegalStateException}.
  */
 public final class AudioTrackNative extends AudioStream {
     static {
@@ -77,6 +79,10 @@ public final class AudioTrackNative extends AudioStream {
      * Queues a copy of {@code size} bytes of 16-bit little-endian or float samples. Returns
      * {@code size}, or 0 when nothing was queued: the queue was full and {@code blocking} false,
      * or a blocked write was released by {@link #flush()} or {@link #close()}.
+     *
+     * @throws AudioStreamException {@link AudioStreamException#ERROR_UNAVAILABLE} when the stream
+     *     is not open, was closed while the write waited, or the platform refused the chunk
+     * @throws IndexOutOfBoundsException when the range does not lie within {@code data}
      */
     public int write(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <memory>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -127,20 +126,17 @@ TEST_F(Stress, RapidOpenUseCloseCyclesWhileCallbacksRun) {
 // count or engine lock that races would create a second engine, which OpenSL ES refuses.
 TEST_F(Stress, StreamsOpenedAndClosedOnSeveralThreadsShareOneEngine) {
     std::atomic<int> refused{0};
-    std::vector<std::unique_ptr<audiotest::BoundedThread>> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.push_back(std::make_unique<audiotest::BoundedThread>([&] {
-            AudioTrackNative track;
-            AudioRecordNative rec;
-            for (int i = 0; i < 40; ++i) {
-                refused += track.open(2, 48000, false, 2) != 0;
-                refused += rec.open(1, 16000, false, 2) != 0;
-                track.close();
-                rec.close();
-            }
-        }));
-    }
-    for (auto &t : threads) t->join();
+    auto openAndClose = [&] {
+        AudioTrackNative track;
+        AudioRecordNative rec;
+        for (int i = 0; i < 40; ++i) {
+            refused += (track.open(2, 48000, false, 2) != 0) + (rec.open(1, 16000, false, 2) != 0);
+            track.close();
+            rec.close();
+        }
+    };
+    audiotest::BoundedThread t1(openAndClose), t2(openAndClose), t3(openAndClose), t4(openAndClose);
+    for (auto *t : {&t1, &t2, &t3, &t4}) t->join();
     EXPECT_EQ(0, refused.load());
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
 }

@@ -66,4 +66,24 @@ TEST_F(CameraConcurrency, FourDevicesOnFourThreadsWithLookups) {
     EXPECT_EQ(std::vector<int>(4, kRounds), good);
 }
 
+TEST_F(CameraConcurrency, TwoOpensOfOneNodeAtOnceHaveOneWinner) {
+    const CameraParams p = camtest::HeldParams();
+    for (int round = 0; round < 40; ++round) {
+        std::atomic<int> ready{0};
+        int fds[2] = {0, 0};
+        std::vector<std::thread> openers;
+        for (int &fd : fds) {
+            openers.emplace_back([&] {
+                for (++ready; ready.load() < 2;) {
+                }
+                fd = open_device(12, "/dev/video0", &p, 0, nullptr);
+            });
+        }
+        for (std::thread &t : openers)
+            t.join();
+        ASSERT_EQ(1, (fds[0] > 0) + (fds[1] > 0)) << "round " << round;
+        close_device(fds[0] > 0 ? fds[0] : fds[1]);
+    }
+}
+
 }  // namespace

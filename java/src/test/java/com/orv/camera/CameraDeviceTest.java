@@ -5,13 +5,19 @@ import static org.junit.Assert.assertEquals;
 import static org.junit.Assert.assertFalse;
 import static org.junit.Assert.assertNull;
 import static org.junit.Assert.assertTrue;
+import static org.junit.Assert.fail;
 
 import com.orv.testsupport.AndroidLog;
 import com.orv.testsupport.HostProperties;
 import com.orv.testsupport.SimCam;
+import java.io.IOException;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.Collections;
+import java.util.HashSet;
 import java.util.List;
+import java.util.Set;
+import java.util.concurrent.atomic.AtomicBoolean;
 import org.junit.After;
 import org.junit.Before;
 import org.junit.Test;
@@ -193,7 +199,81 @@ public class CameraDeviceTest {
         assertEquals(480, encoder()[1]);
         SimCam.clearTrace();
         assertEquals(0, d.native_updateParameter("resolution", new Parameter.PixelSize(1280, 720)));
+        // The key comes first: for any other key the value is not looked at.
+        assertEquals(0, d.native_updateParameter("resolution", (Object) null));
+        assertEquals(0, d.native_updateParameter("resolution", (Object) "1280x720"));
         assertEquals(0, SimCam.trace("XU").length);
+    }
+
+    @Test
+    public void anUnpluggedCameraThrowsThenStopsClosesAndOpensAgainWhenBack() throws Exception {
+        ORVVideoDevice camera = new ORVVideoDevice(NODE);
+        try {
+            camera.open();
+            camera.startCapture();
+            assertEquals(1, SimCam.releaseFrames(NODE, 1));
+            assertArrayEquals(SimCam.deliveredFrames(NODE)[0], camera.readFrame());
+            SimCam.unplug(NODE);
+            for (int i = 0; i < 2; i++) {
+                try {
+                    camera.readFrame();
+                    fail("no exception on read " + i);
+                } catch (CameraGoneException expected) {
+                    assertTrue(expected.getMessage().contains(NODE));
+                }
+            }
+            camera.stopCapture();
+            camera.close();
+            SimCam.loadConfig(SimCam.defaultConfig());  // plugged in again
+            camera.open();
+            assertTrue(camera.isOpen());
+        } finally {
+            camera.close();
+        }
+    }
+
+    @Test
+    public void threeReadersOfOneObjectGetOnlyWholeFrames() throws Exception {
+        final ORVVideoDevice camera = new ORVVideoDevice(NODE);
+        camera.open();
+        camera.startCapture();
+        final List<byte[]> read = Collections.synchronizedList(new ArrayList<byte[]>());
+        final AtomicBoolean reading = new AtomicBoolean(true);
+        List<Thread> readers = new ArrayList<>();
+        for (int t = 0; t < 3; t++) {
+            Thread reader = new Thread(() -> {
+                try {
+                    for (int i = 0; i < 10; i++) {
+                        byte[] frame = camera.readFrame();
+                        if (frame != null) read.add(frame);
+                    }
+                } catch (IOException e) {
+                    throw new AssertionError(e);
+                }
+            });
+            readers.add(reader);
+            reader.start();
+        }
+        Thread feeder = new Thread(() -> {
+            while (reading.get()) SimCam.releaseFrames(NODE, 1);
+        });
+        feeder.start();
+        for (Thread reader : readers) {
+            reader.join(20000);
+            assertFalse("reader still running", reader.isAlive());
+        }
+        reading.set(false);
+        feeder.join(20000);
+        camera.close();
+
+        List<String> sent = new ArrayList<>();
+        for (byte[] f : SimCam.deliveredFrames(NODE)) sent.add(Arrays.toString(f));
+        assertTrue(read.size() >= 20);
+        Set<String> distinct = new HashSet<>();
+        for (byte[] f : read) {
+            assertTrue("a torn frame", sent.contains(Arrays.toString(f)));
+            assertTrue("a frame read twice", distinct.add(Arrays.toString(f)));
+        }
     }
 
     @Test

@@ -192,16 +192,14 @@ TEST_F(DiscoveryScan, NodeOpenInTheTableIsListedThroughItsDescriptorAndKeepsStre
     stop_capture(fd);
     close_device(fd);
 
-    // Scans racing another thread that opens and closes the node list it every time, also
-    // when a closed descriptor's number is taken at once by a file that is no camera.
+    // Scans racing another thread that opens and closes the node, handing its descriptor
+    // number straight to a file that is no camera, list it every time.
     std::atomic<bool> stop{false};
     std::thread owner([&] {
         while (!stop.load()) {
-            const int f = open_device(12, node, &params, 0, nullptr);
-            if (f > 0)
-                close_device(f);
+            close_device(open_device(12, node, &params, 0, nullptr));
             const int other = open("/dev/null", O_RDWR);
-            for (int k = 0; k < 20; ++k)  // keeps the number taken a little while
+            for (int k = 0; k < 20; ++k)
                 std::this_thread::yield();
             close(other);
         }

@@ -192,8 +192,7 @@ TEST_F(DiscoveryScan, NodeOpenInTheTableIsListedThroughItsDescriptorAndKeepsStre
     stop_capture(fd);
     close_device(fd);
 
-    // Scans racing another thread that opens and closes the node, handing its descriptor
-    // number straight to a file that is no camera, list it every time.
+    // Scans racing opens and closes of the node (its number then taken by another file).
     std::atomic<bool> stop{false};
     std::thread owner([&] {
         while (!stop.load()) {

@@ -355,6 +355,11 @@ void Camera::Unplug() {
         producer.join();
 }
 
+void Camera::CorruptFrames(int n) {
+    std::lock_guard<std::mutex> lock(mu_);
+    faults_.corrupt_frames = n;
+}
+
 void Camera::SetStalled(bool stalled) {
     std::lock_guard<std::mutex> lock(mu_);
     faults_.stalled = stalled;

@@ -272,6 +272,7 @@ Faults ParseFaults(const json &j, const std::string &where) {
     }
     f.unplugged = Get<int>(j, "unplugged", 0, where) != 0;
     f.stalled = Get<int>(j, "stalled", 0, where) != 0;
+    f.corrupt_frames = Get<int>(j, "corrupt_frames", 0, where);
     return f;
 }
 

@@ -68,6 +68,7 @@ struct Faults {
     std::map<uint32_t, int> controls;               // control id -> errno
     bool unplugged = false;
     bool stalled = false;
+    int corrupt_frames = 0;  // the next frames delivered with V4L2_BUF_FLAG_ERROR
 };
 
 struct EncoderInit {

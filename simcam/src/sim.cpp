@@ -9,6 +9,7 @@
 #include <string.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -303,6 +304,25 @@ int Sim::Duplicated(int oldfd, int newfd) {
     }
     errno = err;
     return newfd;
+}
+
+void Sim::HangUp(const std::string &path) {
+    std::lock_guard<std::mutex> lock(mu_);
+    for (const auto &entry : files_) {
+        if (entry.second->camera->path() != path)
+            continue;
+        // The write end of a pipe whose reader is gone polls POLLERR; it takes the descriptor's
+        // place (same number, same close-on-exec flag). Raw system calls: the descriptor calls
+        // this library interposes must not see the swap.
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            continue;
+        real::Close(ends[0]);
+        const long fd_flags = syscall(SYS_fcntl, entry.first, F_GETFD);
+        const int cloexec = fd_flags >= 0 && (fd_flags & FD_CLOEXEC) != 0 ? O_CLOEXEC : 0;
+        syscall(SYS_dup3, ends[1], entry.first, cloexec);
+        real::Close(ends[1]);
+    }
 }
 
 int Sim::Ioctl(int fd, unsigned long request, void *arg) {

@@ -163,9 +163,14 @@ void FailControl(const std::string &path, uint32_t id, int err);
 void SetIdentityAnswered(const std::string &path, bool answered);
 
 // The camera disappears: every later call on its descriptors fails with ENODEV (close
-// succeeds), a blocked DQBUF wakes with ENODEV, poll reports it readable, and opening the path
-// gives ENOENT.
+// succeeds), a blocked DQBUF wakes with ENODEV, a waiting poll wakes, every later poll reports
+// POLLERR on each of its descriptors (as a node that uvcvideo has unregistered does), and
+// opening the path gives ENOENT.
 void Unplug(const std::string &path);
+
+// The next n frames the camera delivers are flagged V4L2_BUF_FLAG_ERROR, as a USB transfer
+// error leaves them (Frame::error marks them).
+void CorruptFrames(const std::string &path, int n);
 
 // The camera stops sending frames while streaming (true) or sends again (false).
 void SetStalled(const std::string &path, bool stalled);
@@ -206,6 +211,7 @@ struct Frame {
     uint64_t sequence = 0;       // the camera's frame counter (dropped frames count too)
     uint32_t index = 0;          // the buffer it went into
     bool idr = false;            // an IDR access unit (SPS and PPS first)
+    bool error = false;          // delivered with V4L2_BUF_FLAG_ERROR
     std::vector<uint8_t> bytes;  // exactly what the buffer held (bytesused bytes)
 };
 // The frames delivered since the last load, Reset() or ClearFrames(), oldest first (the most

@@ -25,8 +25,8 @@ CAPTURE_SETTINGS = ["--size", "1920x1080", "--profile", "high", "--bitrate", "80
                     "--iframe-period", "1"]
 PEERS = ["v4l2-ctl --stream-mmap", "ffmpeg -c copy, null muxer", "ffmpeg -c copy, file",
          "GStreamer v4l2src ! fakesink"]
-AUDIO_WRITES = ["BM_MallocMemcpy3840", "BM_RecordMallocMemcpy3840", "BM_HostEnqueue3840",
-                "BM_TrackWrite3840"]
+AUDIO_WRITES = ["BM_MallocMemcpy3840", "BM_RecordMallocMemcpy3840", "BM_WriteLocks",
+                "BM_HostEnqueue3840", "BM_TrackWrite3840"]
 AUDIO_LATENCIES = ["BM_BareHandOff", "BM_HostCompletionToCallback",
                    "BM_CompletionToBlockedWriter", "BM_CompletionToBlockedReader"]
 PERCENTILES = [5, 10, 25, 50, 75, 90, 95, 99]
@@ -357,6 +357,14 @@ class Report:
             L("| `%s` | %s |" % (n, cell(self.get("write", n, "ns"), 0)))
         L("| `write` without the host layer's Enqueue (difference of medians) | %s |"
           % fmt(self.write_alone(), 0))
+        L("")
+        base = med(self.get("write", "BM_RecordMallocMemcpy3840", "ns"))
+        locks = med(self.get("write", "BM_WriteLocks", "ns"))
+        L("A write must take its two locks in order (the write lock, then the stream's "
+          "recursive lock) and make its record, allocation and copy: those alone come to "
+          "%s + %s = %s ns, %s × the record baseline, before the queue bookkeeping and the "
+          "flush's share (one lock, one clear and one cancel per 4 writes)."
+          % (fmt(base, 0), fmt(locks, 0), fmt(base + locks, 0), fmt((base + locks) / base)))
         L("")
         L("Wake-up latency, completion to the caller returning (µs, percentiles of 5000 "
           "hand-offs, medians of the rounds):")

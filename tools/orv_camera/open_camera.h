@@ -35,6 +35,12 @@ Check SizeCheck(const std::string &name);
 // (errno text) when the node itself cannot be opened.
 int CannotOpen(const std::string &node);
 
+// The settings a camera holds, named as the options name them ("" where one cannot be read).
+struct HeldSettings {
+    std::string size, framerate, profile, rate_control, bitrate, iframe_period;
+};
+HeldSettings ReadSettings(int fd, int unit);
+
 // Reads the settings in force on an open camera and says them on one line of `out` ("H.264
 // 1280x720 at 30 fps, profile main, ..."), with a warning on standard error for each that
 // differs from `asked`.

@@ -143,6 +143,8 @@ void CameraSession::ReadFrame() {
         }
     }
     hub_->Publish(frame);
+    if (hub_->TakeIdrRequest() && !frame->idr)
+        send_uvc_command(wanted_.unit, camera_->fd(), 0);
 }
 
 void CameraSession::Close(const std::string &why) {

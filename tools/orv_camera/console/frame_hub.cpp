@@ -25,6 +25,7 @@ void ViewerQueue::Push(const FramePtr &frame) {
             dropped_ += frames_.size();
             frames_.clear();
             waiting_idr_ = true;
+            *idr_wanted_ = true;
         }
         if (waiting_idr_ && !frame->idr) {
             // Frames before a viewer's first IDR frame were never its to lose.
@@ -47,7 +48,8 @@ void ViewerQueue::Close() {
 }
 
 std::shared_ptr<ViewerQueue> FrameHub::Join(size_t capacity) {
-    auto viewer = std::make_shared<ViewerQueue>(capacity);
+    auto viewer = std::make_shared<ViewerQueue>(capacity, &idr_wanted_);
+    idr_wanted_ = true;
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_)
         viewer->Close();

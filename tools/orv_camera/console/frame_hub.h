@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -25,7 +26,8 @@ using FramePtr = std::shared_ptr<const Frame>;
 
 class ViewerQueue {
   public:
-    explicit ViewerQueue(size_t capacity) : capacity_(capacity) {}
+    ViewerQueue(size_t capacity, std::atomic<bool> *idr_wanted)
+        : capacity_(capacity), idr_wanted_(idr_wanted) {}
     // The next frame, waiting up to `wait`; null on timeout or once closed.
     FramePtr Pop(std::chrono::milliseconds wait);
     // Frames this viewer lost so far.
@@ -37,6 +39,7 @@ class ViewerQueue {
     void Close();
 
     const size_t capacity_;
+    std::atomic<bool> *idr_wanted_;
     mutable std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<FramePtr> frames_;
@@ -56,11 +59,15 @@ class FrameHub {
     // Wakes every viewer for good (the console is stopping).
     void Close();
     size_t viewers() const;
+    // True once after a viewer began waiting for an IDR frame (it joined, or fell behind):
+    // the capture asks the camera for one rather than leave the viewer waiting a whole period.
+    bool TakeIdrRequest() { return idr_wanted_.exchange(false); }
 
   private:
     mutable std::mutex mutex_;
     std::set<std::shared_ptr<ViewerQueue>> viewers_;
     bool closed_ = false;
+    std::atomic<bool> idr_wanted_{false};
 };
 
 }  // namespace orvcli

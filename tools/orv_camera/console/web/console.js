@@ -116,7 +116,7 @@ async function video() {
 
 const rate = { t: [], kbps: [], gop: [], fps: [] };
 const rateChart = new uPlot({
-  width: 640, height: 170, title: 'bit rate',
+  width: 640, height: 200, title: 'bit rate',
   scales: { x: { time: false }, fps: { range: [0, 60] } },
   series: [
     { label: 's' },
@@ -129,7 +129,7 @@ const rateChart = new uPlot({
 
 const bars = uPlot.paths.bars({ size: [0.8, 8] });
 const stripChart = new uPlot({
-  width: 640, height: 170, title: 'frame sizes (I-frames in red)',
+  width: 640, height: 200, title: 'frame sizes (I-frames in red)',
   scales: { x: { time: false } },
   series: [
     { label: 'frame' },
@@ -205,7 +205,8 @@ async function send(msg, el) {
     reply = { ok: false, error: 'no answer: ' + e.message };
   }
   if (el) {
-    const value = reply.value !== undefined && reply.value !== '' ? ' · camera holds ' + reply.value : '';
+    const label = { set: 'camera holds ', iframe: 'after frame ', osd: 'status ', menu: 'status ' }[msg.op] || '';
+    const value = reply.value !== undefined && reply.value !== '' ? ' · ' + label + reply.value : '';
     if (reply.ok) answer(el, 'ok', 'accepted' + value);
     else answer(el, reply.value !== undefined ? 'refused' : 'error', reply.error + value);
   }

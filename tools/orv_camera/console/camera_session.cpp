@@ -51,6 +51,21 @@ std::string RecordName(const std::string &dir, const std::string &format) {
     return dir + "/" + name + format;
 }
 
+// The request's value as ReadSettings names it.
+HeldSettings Asked(const ControlRequest &r) {
+    HeldSettings h;
+    const std::string value = std::to_string(r.a);
+    h.size = value + "x" + std::to_string(r.b);
+    h.framerate = h.bitrate = h.iframe_period = value;
+    for (const auto &c : ProfileNames())
+        if (c.second == r.a)
+            h.profile = c.first;
+    for (const auto &c : RateControlNames())
+        if (c.second == r.a)
+            h.rate_control = c.first;
+    return h;
+}
+
 }  // namespace
 
 int64_t SteadyMicros() {
@@ -274,6 +289,10 @@ Json CameraSession::Set(const ControlRequest &r) {
     Json j = Answer(result == 0, "refused by the camera");
     std::lock_guard<std::mutex> lock(mutex_);
     j["value"] = HeldValue(held_, r.key);
+    // Accepted, yet the camera reads back something else: say so rather than hide it.
+    if (result == 0 && !HeldValue(held_, r.key).empty() &&
+        HeldValue(held_, r.key) != HeldValue(Asked(r), r.key))
+        j["answer"] = "accepted, but the camera holds another value";
     return j;
 }
 

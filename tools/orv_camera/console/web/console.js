@@ -168,7 +168,8 @@ function onEvent(e) {
   const state = $('#camera-state');
   state.textContent = cam.state === 'gone' ? 'camera gone' : cam.state;
   state.className = 'state ' + cam.state;
-  $('#camera-message').textContent = cam.message;
+  $('#camera-message').textContent = cam.message ||
+    (cam.reopened ? `reopened ${cam.reopened} time${cam.reopened > 1 ? 's' : ''} after it went away` : '');
   for (const td of document.querySelectorAll('[data-setting]'))
     td.textContent = cam.settings[td.dataset.setting] || '?';
   const rec = cam.recording;
@@ -207,7 +208,7 @@ async function send(msg, el) {
   if (el) {
     const label = { set: 'camera holds ', iframe: 'after frame ', osd: 'status ', menu: 'status ' }[msg.op] || '';
     const value = reply.value !== undefined && reply.value !== '' ? ' · ' + label + reply.value : '';
-    if (reply.ok) answer(el, 'ok', 'accepted' + value);
+    if (reply.ok) answer(el, reply.answer === 'accepted' ? 'ok' : 'refused', reply.answer + value);
     else answer(el, reply.value !== undefined ? 'refused' : 'error', reply.error + value);
   }
   return reply;

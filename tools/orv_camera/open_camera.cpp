@@ -116,6 +116,11 @@ HeldSettings ReadSettings(int fd, int unit) {
         held.size = std::to_string(w) + "x" + std::to_string(h);
     if (v4l2_get_fps(fd, &fps) == 0)
         held.framerate = std::to_string(fps);
+    unsigned encoder_fps = 0;
+    if (uvc_get_h264_resolution(unit, fd, &w, &h) == 0)
+        held.encoder_size = std::to_string(w) + "x" + std::to_string(h);
+    if (uvc_get_h264_framerate(unit, fd, &encoder_fps) == 0)
+        held.encoder_framerate = std::to_string(encoder_fps);
     if (uvc_get_h264_profile(unit, fd, &profile) == 0)
         held.profile = NameOf(ProfileNames(), ProfileOfCamera(profile));
     if (uvc_get_h264_rate_control_mode(unit, fd, &mode) == 0)

@@ -38,6 +38,9 @@ int CannotOpen(const std::string &node);
 // The settings a camera holds, named as the options name them ("" where one cannot be read).
 struct HeldSettings {
     std::string size, framerate, profile, rate_control, bitrate, iframe_period;
+    // The size and frame rate the encoder itself holds, which a change while streaming
+    // (update_resolution, update_framerate) sets and the V4L2 format does not show.
+    std::string encoder_size, encoder_framerate;
 };
 HeldSettings ReadSettings(int fd, int unit);
 

@@ -28,11 +28,12 @@ Json Answer(bool ok, const std::string &refusal) {
     return j;
 }
 
+// A setting in force: the encoder's own size and frame rate where it answers.
 std::string HeldValue(const HeldSettings &h, const std::string &key) {
     if (key == "size")
-        return h.size;
+        return h.encoder_size.empty() ? h.size : h.encoder_size;
     if (key == "framerate")
-        return h.framerate;
+        return h.encoder_framerate.empty() ? h.framerate : h.encoder_framerate;
     if (key == "bitrate")
         return h.bitrate;
     if (key == "profile")
@@ -271,6 +272,9 @@ Json CameraSession::Set(const ControlRequest &r) {
         result = update_rate_control_mode(unit, fd, r.a);
     else if (r.key == "iframe_period")
         result = update_iframe_period(unit, fd, r.a);
+    // A container holds one picture size: the recording ends complete before the new one.
+    if (result == 0 && r.key == "size")
+        StopRecording("recording ended: the frame size changed");
     if (result == 0) {
         if (r.key == "size")
             wanted_.size = std::to_string(r.a) + "x" + std::to_string(r.b);
@@ -341,8 +345,8 @@ Json CameraSession::Status() const {
             {"message", message_},
             {"reopened", reopened_},
             {"settings",
-             {{"size", held_.size},
-              {"framerate", held_.framerate},
+             {{"size", HeldValue(held_, "size")},
+              {"framerate", HeldValue(held_, "framerate")},
               {"profile", held_.profile},
               {"rate_control", held_.rate_control},
               {"bitrate", held_.bitrate},

@@ -175,6 +175,9 @@ function onEvent(e) {
   const rec = cam.recording;
   $('#record button').textContent = rec.on ? 'Stop' : 'Record';
   if (rec.on) answer($('#record .answer'), 'ok', 'recording ' + rec.path + ' (' + rec.frames + ' frames)');
+  else if (orv.recording && rec.message) // ended by itself: the camera went away, the size changed
+    answer($('#record .answer'), 'refused', rec.message + ': ' + rec.path + ' (' + rec.frames + ' frames)');
+  orv.recording = rec.on;
 }
 
 function events() {

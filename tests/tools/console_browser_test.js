@@ -27,9 +27,20 @@ const server = spawn(wrapper, ['--', tool, 'console', '--port', '0', '--listen',
 let serverOut = '';
 server.stdout.setEncoding('utf8').on('data', d => { serverOut += d; });
 let browser = null;
-function cleanup() {
+// Ended, with its output read to the end (the tool under the wrapper holds the pipe too).
+let serverClosed = false;
+server.once('close', () => { serverClosed = true; });
+const closed = async ms => {
+  for (const end = Date.now() + ms; !serverClosed && Date.now() < end;) await sleep(100);
+  return serverClosed;
+};
+// SIGTERM ends the console cleanly (its group: the wrapper and the tool); the browser is killed.
+async function cleanup() {
   if (browser) browser.kill('SIGKILL');
   try { process.kill(-server.pid, 'SIGTERM'); } catch (e) { /* already gone */ }
+  const stopped = await closed(10000);
+  check('SIGTERM stops the console cleanly', stopped && /console stopped/.test(serverOut), serverOut);
+  if (!stopped) try { process.kill(-server.pid, 'SIGKILL'); } catch (e) { /* gone */ }
 }
 
 // The browser's end of the protocol: requests on fd 3, answers and events on fd 4, NUL-separated.
@@ -175,8 +186,8 @@ async function main() {
   fs.writeFileSync(path.join(work, 'console.png'), Buffer.from(shot.data, 'base64'));
 }
 
-main().catch(e => { check('the run', false, e.stack); }).finally(() => {
-  cleanup();
+main().catch(e => { check('the run', false, e.stack); }).finally(async () => {
+  await cleanup();
   console.log(failed ? `${failed} failed` : 'all passed');
   process.exit(failed ? 1 : 0);
 });

@@ -1,8 +1,10 @@
 // The natives of com.orv.media.audio.AudioTrackNative and AudioRecordNative, bound by their
 // exported names. The `long` handle is a StreamHandle (stream_handle.h). Results: 0 success,
-// -38 when the handle holds no stream, the stream is not open or OpenSL ES fails, -22 for an
-// array or range that cannot be used, positive counts. Handle 0 never reaches a stream: -38
-// (0 for the pending count; nothing for close and destroy). The second parameter is not used.
+// -38 when the handle holds no stream, the stream is not open or OpenSL ES fails, -22 for a
+// null array, an array or range that cannot be used, or a negative value or a sample rate whose
+// milliHertz do not fit 32 bits in nativeOpen, positive counts. Handle 0 with a usable array
+// never reaches a stream: -38 (0 for the pending count; nothing for close and destroy); create
+// gives 0 when the stream cannot be made. The second parameter is not used.
 #pragma once
 
 #include <jni.h>

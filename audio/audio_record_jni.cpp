@@ -4,18 +4,16 @@
 #include "self_test.h"
 #include "stream_natives.h"
 
-using sonora::kResultBadValue;
 using sonora::kResultNoStream;
 using RecordHandle = StreamHandle<AudioRecordNative>;
 
 namespace {
 
-// Refuses a null array with -22, then reads into the elements.
+// Reads into the elements (a null array: -22).
 template <class Array>
 jint readArray(JNIEnv *env, jlong handle, Array data, jint offset, jint count, jboolean blocking) {
-    if (data == nullptr) return kResultBadValue;
     return sonora::transferElements(
-        env, data, offset, count, "Error retrieving destination of audio data to record",
+        env, data, offset, count, sonora::ArrayUse::Written, "Error retrieving destination of audio data to record",
         [handle, blocking](void *bytes, size_t size) -> long {
             auto record = RecordHandle::get(handle);
             if (!record) return kResultNoStream;

@@ -183,12 +183,19 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     }
     auto target = std::make_shared<android::Blob>(dest + copied, size - copied, nullptr);
     readTarget = target;
-    signal.reset();
-    held.unlock();
-    if (signal.wait()) {
-        return static_cast<long>(copied + target->offset);
+    // Only a full target, close or a flush end the wait; a raise that finds the target still
+    // being filled sends the reader back to waiting.
+    for (;;) {
+        signal.reset();
+        held.unlock();
+        if (!signal.wait()) {
+            return static_cast<long>(copied);  // released by flush or close
+        }
+        held.lock();
+        if (readTarget != target || target->remaining() == 0) {
+            return static_cast<long>(copied + target->offset);
+        }
     }
-    return static_cast<long>(copied);  // released by flush or close
 }
 
 int AudioRecordNative::flush() {
@@ -207,7 +214,7 @@ void AudioRecordNative::close() {
     SLObjectItf oldEngine;
     SLObjectItf oldRecorder;
     // Buffers OpenSL ES refused to clear: it may fill them until the recorder is destroyed.
-    std::deque<std::shared_ptr<android::Blob>> uncleared;
+    std::vector<std::shared_ptr<android::Blob>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);
         if (record != nullptr) {
@@ -224,7 +231,7 @@ void AudioRecordNative::close() {
         }
         if (flush() != 0) {
             // A blocked reader must still be released; nothing will fill its buffer now.
-            uncleared.swap(inFlightQueue);
+            android::keepRecords(inFlightQueue, uncleared);
             readyQueue.clear();
             readTarget.reset();
             signal.cancel();
@@ -262,7 +269,19 @@ int AudioRecordNative::setRecordState(SLuint32 requested) {
         return kNotOpen;
     }
     state = requested;
+    if (requested == SL_RECORDSTATE_STOPPED) {
+        dropInFlight();
+    }
     return 0;
+}
+
+// OpenSL ES may report the buffers a stop drops by callbacks, which cannot be told from real
+// completions: buffers still in flight are taken back here, so such a callback finds nothing to
+// hand out and no unfilled buffer ever reaches a reader. Captured buffers stay ready.
+void AudioRecordNative::dropInFlight() {
+    if ((*bufferQueue)->Clear(bufferQueue) == SL_RESULT_SUCCESS) {
+        inFlightQueue.clear();
+    }
 }
 
 int AudioRecordNative::getPositionInMsec(SLmillisecond *position) {

@@ -50,7 +50,8 @@ public:
 
     // Under lock: -38 when not open; for SL_RECORDSTATE_RECORDING one queueBuffers() first
     // (result not examined); SetRecordState(requested): refused -> WARN "setRecordState %d
-    // error %s", -38, state unchanged; else 0 and state = requested.
+    // error %s", -38, state unchanged; else 0 and state = requested. A stop also takes back the
+    // buffers in flight (Clear); the partly filled one is lost, ready buffers stay.
     int setRecordState(SLuint32 requested);
     int start() { return setRecordState(SL_RECORDSTATE_RECORDING); }
     int stop() { return setRecordState(SL_RECORDSTATE_STOPPED); }
@@ -92,4 +93,5 @@ private:
                         unsigned numBuffers);
     size_t copyFromReady(uint8_t *dest, size_t size);
     bool completedOne();
+    void dropInFlight();
 };

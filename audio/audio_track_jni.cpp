@@ -9,15 +9,15 @@ using TrackHandle = StreamHandle<AudioTrackNative>;
 
 namespace {
 
-// Logs the call, refuses a null array with -38, then queues a copy of the elements.
+// Logs the call, then queues a copy of the elements (a null array: -22). The elements are only
+// read, so they are released without being copied back.
 template <class Array>
 jint writeArray(JNIEnv *env, const char *name, jlong handle, Array data, jint offset, jint count,
                 jboolean blocking) {
     SONORA_LOG(ANDROID_LOG_VERBOSE, "%s(%p, %d, %d, %d)", name, static_cast<void *>(data), offset,
                count, blocking);
-    if (data == nullptr) return kResultNoStream;
     return sonora::transferElements(
-        env, data, offset, count, "Error retrieving source of audio data to play",
+        env, data, offset, count, sonora::ArrayUse::ReadOnly, "Error retrieving source of audio data to play",
         [handle, blocking](const void *bytes, size_t size) -> long {
             auto track = TrackHandle::get(handle);
             if (!track) return kResultNoStream;

@@ -70,10 +70,12 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     if (size == 0) {
         return 0;  // OpenSL ES refuses empty buffers; nothing to play
     }
-    if (queuedBuffers.size() >= numBuffers) {
-        if (!blocking) {
-            return 0;
-        }
+    if (queuedBuffers.size() >= numBuffers && !blocking) {
+        return 0;
+    }
+    // A late or duplicate completion may wake this writer with the queue still full: only room,
+    // close or a flush end the wait.
+    while (queuedBuffers.size() >= numBuffers) {
         signal.reset();
         held.unlock();
         if (!signal.wait()) {  // cancelled by flush or close
@@ -83,11 +85,6 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
         held.lock();
         if (bufferQueue == nullptr) {
             return kNotOpen;  // closed while this writer waited
-        }
-        if (queuedBuffers.size() >= numBuffers) {
-            held.unlock();
-            SONORA_LOGW("unable to deliver write");
-            return 0;
         }
     }
 
@@ -148,7 +145,7 @@ void AudioTrackNative::close() {
     SLObjectItf oldMix;
     SLObjectItf oldPlayer;
     // Copies OpenSL ES refused to clear: they may still be read until the player is destroyed.
-    std::deque<std::shared_ptr<android::BlobReadOnly>> uncleared;
+    std::vector<std::shared_ptr<android::BlobReadOnly>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);
         if (play != nullptr && state != SL_PLAYSTATE_STOPPED) {
@@ -166,7 +163,7 @@ void AudioTrackNative::close() {
         if (bufferQueue == nullptr || (*bufferQueue)->Clear(bufferQueue) == SL_RESULT_SUCCESS) {
             queuedBuffers.clear();
         } else {
-            uncleared.swap(queuedBuffers);
+            android::keepRecords(queuedBuffers, uncleared);
         }
         signal.cancel();  // a writer waiting for room will get none
         oldEngine = std::exchange(engineObject, nullptr);

@@ -30,8 +30,8 @@ template <>
 struct ArrayAccess<jbyteArray> {
     using Element = jbyte;
     static Element *get(JNIEnv *env, jbyteArray a) { return env->GetByteArrayElements(a, nullptr); }
-    static void release(JNIEnv *env, jbyteArray a, Element *e) {
-        env->ReleaseByteArrayElements(a, e, 0);
+    static void release(JNIEnv *env, jbyteArray a, Element *e, jint mode) {
+        env->ReleaseByteArrayElements(a, e, mode);
     }
 };
 
@@ -41,8 +41,8 @@ struct ArrayAccess<jshortArray> {
     static Element *get(JNIEnv *env, jshortArray a) {
         return env->GetShortArrayElements(a, nullptr);
     }
-    static void release(JNIEnv *env, jshortArray a, Element *e) {
-        env->ReleaseShortArrayElements(a, e, 0);
+    static void release(JNIEnv *env, jshortArray a, Element *e, jint mode) {
+        env->ReleaseShortArrayElements(a, e, mode);
     }
 };
 
@@ -52,21 +52,29 @@ struct ArrayAccess<jfloatArray> {
     static Element *get(JNIEnv *env, jfloatArray a) {
         return env->GetFloatArrayElements(a, nullptr);
     }
-    static void release(JNIEnv *env, jfloatArray a, Element *e) {
-        env->ReleaseFloatArrayElements(a, e, 0);
+    static void release(JNIEnv *env, jfloatArray a, Element *e, jint mode) {
+        env->ReleaseFloatArrayElements(a, e, mode);
     }
 };
 
-// The elements of a Java array while the object lives; released with mode 0 (copied back and
-// freed) at the end of the scope, whatever happened meanwhile.
+// What becomes of the elements when they are released.
+enum class ArrayUse {
+    ReadOnly,  // JNI_ABORT: freed without copying back, so nothing another thread wrote meanwhile
+               // is overwritten with the unchanged elements
+    Written,   // mode 0: copied back and freed
+};
+
+// The elements of a Java array while the object lives; released at the end of the scope as
+// `use` says, whatever happened meanwhile.
 template <class Array>
 class ArrayElements {
 public:
     using Element = typename ArrayAccess<Array>::Element;
-    ArrayElements(JNIEnv *env, Array array)
-        : env_(env), array_(array), elements_(ArrayAccess<Array>::get(env, array)) {}
+    ArrayElements(JNIEnv *env, Array array, ArrayUse use)
+        : env_(env), array_(array), mode_(use == ArrayUse::ReadOnly ? JNI_ABORT : 0),
+          elements_(ArrayAccess<Array>::get(env, array)) {}
     ~ArrayElements() {
-        if (elements_ != nullptr) ArrayAccess<Array>::release(env_, array_, elements_);
+        if (elements_ != nullptr) ArrayAccess<Array>::release(env_, array_, elements_, mode_);
     }
     ArrayElements(const ArrayElements &) = delete;
     ArrayElements &operator=(const ArrayElements &) = delete;
@@ -75,20 +83,23 @@ public:
 private:
     JNIEnv *env_;
     Array array_;
+    jint mode_;
     Element *elements_;
 };
 
-// Moves `count` elements from element `offset` of a non-null `array` through
-// `transfer(address, bytes)` (a stream's read or write, giving bytes or a negative result) and
-// returns the elements moved or the negative result. A bad range gives kResultBadValue and
-// touches nothing; elements that cannot be had log `accessError` (ERROR) and give kResultBadValue.
+// Moves `count` elements from element `offset` of `array` through `transfer(address, bytes)`
+// (a stream's read or write, giving bytes or a negative result) and returns the elements moved or
+// the negative result. A null array or a bad range gives kResultBadValue and touches nothing;
+// elements that cannot be had log `accessError` (ERROR) and give kResultBadValue. `use` says
+// whether the transfer writes the elements.
 template <class Array, class Transfer>
-jint transferElements(JNIEnv *env, Array array, jint offset, jint count, const char *accessError,
-                      Transfer transfer) {
+jint transferElements(JNIEnv *env, Array array, jint offset, jint count, ArrayUse use,
+                      const char *accessError, Transfer transfer) {
+    if (array == nullptr) return kResultBadValue;
     using Element = typename ArrayAccess<Array>::Element;
     const int64_t bytes = arrayRangeBytes(env->GetArrayLength(array), offset, count, sizeof(Element));
     if (bytes < 0) return kResultBadValue;
-    ArrayElements<Array> elements(env, array);
+    ArrayElements<Array> elements(env, array, use);
     if (elements.get() == nullptr) {
         SONORA_LOGE("%s", accessError);
         return kResultBadValue;

@@ -10,7 +10,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace android {
 
@@ -77,6 +80,22 @@ SLuint32 channelCountToMask(unsigned channels);
 // fields are filled either way.
 using PcmFormat = SLAndroidDataFormat_PCM_EX;
 PcmFormat makePcmFormat(unsigned channelCount, unsigned sampleRate, bool useFloat);
+
+// Moves the buffer records of `queue` into `kept`, so that a close can hold them until OpenSL ES
+// has let go of them. Makes no allocation while there is nothing to move, so destructors may use
+// it; when memory runs out the records stay in `queue` (freed by the next close of the stream).
+template <class Record>
+void keepRecords(std::deque<std::shared_ptr<Record>> &queue,
+                 std::vector<std::shared_ptr<Record>> &kept) noexcept {
+    if (queue.empty()) return;
+    try {
+        kept.reserve(kept.size() + queue.size());
+    } catch (...) {
+        return;
+    }
+    for (auto &record : queue) kept.push_back(std::move(record));
+    queue.clear();
+}
 
 // Bytes in one sample of the stream's format.
 inline size_t bytesPerSample(bool useFloat) { return useFloat ? 4 : 2; }

@@ -8,20 +8,21 @@
 
 #include <cstdint>
 #include <memory>
-#include <new>
+#include <utility>
 
 template <class Stream>
 struct StreamHandle {
     std::shared_ptr<Stream> stream;
 
-    // A new closed stream in a new cell; 0 when memory runs out.
-    static jlong create() {
-        Stream *raw = new (std::nothrow) Stream();
-        if (raw == nullptr) return 0;
+    // A new closed stream in a new cell; 0 when memory runs out or the stream cannot be built.
+    // Nothing escapes to the JNI caller.
+    static jlong create() noexcept {
         try {
-            return toHandle(new StreamHandle{std::shared_ptr<Stream>(raw)});
-        } catch (const std::bad_alloc &) {
-            delete raw;
+            // One allocation holds the stream and its count: no moment where both the smart
+            // pointer and this function own a raw stream.
+            auto stream = std::make_shared<Stream>();
+            return toHandle(new StreamHandle{std::move(stream)});
+        } catch (...) {
             return 0;
         }
     }

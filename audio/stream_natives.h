@@ -8,16 +8,20 @@
 
 #include <jni.h>
 
+#include <cstdint>
+
 namespace sonora {
 
 // Negative channel counts, rates or queue lengths would reach the stream as huge unsigned
-// values: they are refused with kResultBadValue.
+// values, and a rate whose milliHertz do not fit 32 bits would wrap to another rate: they are
+// refused with kResultBadValue.
 template <class Stream>
 jint openStream(jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,
                 jint numBuffers) {
     auto stream = StreamHandle<Stream>::get(handle);
     if (!stream) return kResultNoStream;
     if (channelCount < 0 || sampleRate < 0 || numBuffers < 0) return kResultBadValue;
+    if (static_cast<uint64_t>(sampleRate) * 1000 > UINT32_MAX) return kResultBadValue;
     return stream->open(static_cast<unsigned>(channelCount), static_cast<unsigned>(sampleRate),
                         useFloat == 1, static_cast<unsigned>(numBuffers));
 }

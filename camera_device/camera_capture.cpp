@@ -2,6 +2,7 @@
 // per read, optionally appended to the device's dump file.
 #include <errno.h>
 #include <poll.h>
+#include <stdint.h>
 #include <stdio.h>
 
 #include "camera_internal.h"
@@ -10,21 +11,30 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 
-// Waits up to one second for a filled buffer. poll, not select: a descriptor of 1024 or above
-// fits no select set. Returns true when the descriptor is readable (or reports an error or a
-// hang-up, which a dequeue then reports), false after logging the timeout or the failure.
-bool wait_for_frame(int fd) {
+// Waits up to `timeout_ms` for a filled buffer. poll, not select: a descriptor of 1024 or above
+// fits no select set. Returns true when the descriptor is readable; false after logging the
+// timeout (errno ETIMEDOUT), the failure (poll's errno), or an error or hang-up on the node,
+// which is what a camera that was unplugged reports (errno ENODEV).
+bool wait_for_frame(int fd, int timeout_ms) {
     struct pollfd node = {fd, POLLIN, 0};
-    const int ready = poll(&node, 1, kWaitMs);
+    const int ready = poll(&node, 1, timeout_ms);
+    const int err = errno;
     if (ready == 0) {
-        CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select timeout, error:%d", errno);
+        CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select timeout, error:%d", err);
+        errno = ETIMEDOUT;
         return false;
     }
     if (ready < 0 || (node.revents & POLLNVAL) != 0) {
         // A descriptor that is not open: select fails on it with EBADF.
-        if (ready > 0)
-            errno = EBADF;
-        CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select error:%d", errno);
+        const int reported = ready > 0 ? EBADF : err;
+        CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select error:%d", reported);
+        errno = reported;
+        return false;
+    }
+    if ((node.revents & (POLLERR | POLLHUP)) != 0) {
+        CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " device error or hang-up, revents:0x%x",
+                static_cast<unsigned int>(node.revents));
+        errno = ENODEV;
         return false;
     }
     return true;
@@ -39,6 +49,15 @@ void dump_frame(CameraDevice &dev, const void *bytes, unsigned int length) {
     dev.dump_bytes += static_cast<int>(length);
 }
 
+// Undoes a start that failed part way: streaming off (which also takes every queued buffer
+// back) and every mapping made so far released, so the node is not kept busy and a retry can
+// request buffers again.
+void undo_failed_start(CameraDevice *dev) {
+    v4l2_stop_capture(dev->fd);
+    orv::device::forget_held_frame(dev);
+    v4l2_release_buf(dev->fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory);
+}
+
 }  // namespace
 
 extern "C" int start_capture(int fd) {
@@ -48,6 +67,7 @@ extern "C" int start_capture(int fd) {
         return -1;
     if (v4l2_req_buf(fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory) == -1) {
         CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " v4l2_req_buf error");
+        undo_failed_start(dev);
         return -1;
     }
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_req_buf ok");
@@ -55,12 +75,12 @@ extern "C" int start_capture(int fd) {
     orv::device::forget_held_frame(dev);
     if (v4l2_start_capture(fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory) == -1) {
         CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " v4l2_start_capture error");
+        undo_failed_start(dev);
         return -1;
     }
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_start_capture ok");
     return 0;
 }
-
 extern "C" void stop_capture(int fd) {
     CAM_LOG(ANDROID_LOG_INFO, "stop_capture", "");
     CameraDevice *dev = findOpenedDeviceByFD(fd);
@@ -79,24 +99,46 @@ extern "C" void stop_capture(int fd) {
 
 extern "C" int read_h264_data(int fd, unsigned char **data) {
     CameraDevice *dev = orv::device::open_slot(fd);
-    if (dev == nullptr)
+    if (dev == nullptr) {
+        errno = EBADF;
         return -1;
+    }
     // The frame delivered last time stayed out of the driver while the caller copied it.
     orv::device::requeue_held_frame(dev);
-    if (!wait_for_frame(dev->fd))
-        return -1;
+    // Corrupted frames are skipped within the same one-second bound.
+    const int64_t deadline = orv::device::monotonic_ms() + kWaitMs;
+    for (;;) {
+        const int64_t left = deadline - orv::device::monotonic_ms();
+        if (!wait_for_frame(dev->fd, left > 0 ? static_cast<int>(left) : 0))
+            return -1;
 
-    struct v4l2_buffer frame;
-    if (v4l2_read_frame(dev->fd, &frame, dev->memory) != 0)
-        return 0;
-    if (frame.index >= CAMERA_DEVICE_CAPTURE_BUFFERS) {
-        v4l2_queue_buf(dev->fd, &frame);
-        return 0;
+        struct v4l2_buffer frame;
+        if (v4l2_read_frame(dev->fd, &frame, dev->memory) != 0) {
+            const int err = errno;
+            if (err == EAGAIN)
+                return 0;  // woken with nothing to take
+            CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " dequeue failed, errno:%d", err);
+            errno = err;
+            return -1;
+        }
+        if (frame.index >= CAMERA_DEVICE_CAPTURE_BUFFERS) {
+            v4l2_queue_buf(dev->fd, &frame);
+            return 0;
+        }
+        if ((frame.flags & V4L2_BUF_FLAG_ERROR) != 0) {
+            // A transfer error: the bytes are no H.264 frame. Hand the buffer back and ask for
+            // an I-frame, so a decoder downstream recovers now rather than at the next IDR.
+            v4l2_queue_buf(dev->fd, &frame);
+            CAM_LOG(ANDROID_LOG_WARN, "read_h264_data", " corrupted frame in buffer %u dropped",
+                    frame.index);
+            orv::device::ask_for_iframe(dev);
+            continue;
+        }
+        void *start = dev->buffers[frame.index].start;
+        dump_frame(*dev, start, frame.bytesused);
+        if (data != nullptr)
+            *data = static_cast<unsigned char *>(start);
+        orv::device::hold_frame(dev, frame);
+        return static_cast<int>(frame.bytesused);
     }
-    void *start = dev->buffers[frame.index].start;
-    dump_frame(*dev, start, frame.bytesused);
-    if (data != nullptr)
-        *data = static_cast<unsigned char *>(start);
-    orv::device::hold_frame(dev, frame);
-    return static_cast<int>(frame.bytesused);
 }

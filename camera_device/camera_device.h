@@ -11,11 +11,16 @@
 //    of the process, but another thread may close or refill the slot at any moment; callers
 //    keep the operations of one device on one thread at a time (never stop_capture or
 //    close_device while another thread is inside read_h264_data for that device).
+//  - One thread reads a device at a time: each read_h264_data gives the previous frame back to
+//    the driver, so a second reader would re-queue the buffer the first is still copying.
 //  - open_device: the new descriptor (> 0) or -1 for: a null name or settings, a name already
-//    open, a name of 15 characters or more, a node that cannot be opened, another maker's
-//    camera (closed again), or no free slot (closed again). Any other failure while
-//    configuring (format, frame rate, encoder, dump file) is logged and the open goes on.
-//  - close_device neither stops streaming nor unmaps: stop_capture first.
+//    open or being opened by another thread, a name of 15 characters or more, a node that
+//    cannot be opened, a node that is no streaming video capture device, another maker's
+//    camera, a node that keeps another pixel format than the one asked for, or no free slot
+//    (the node closed again in every case). Any other failure while configuring (size, frame
+//    rate, encoder, dump file) is logged and the open goes on.
+//  - close_device neither stops streaming nor unmaps: stop_capture first. A start_capture that
+//    fails leaves nothing to undo: streaming off and nothing mapped.
 //  - read_h264_data hands out the frame's address inside the mapped buffer, no copy. The
 //    bytes stay intact until the next read_h264_data on the device, stop_capture or
 //    close_device, whichever comes first.
@@ -94,15 +99,21 @@ int camera_get_video_vid_pid(int fd, uint16_t *vid, uint16_t *pid);
 // ---- Capture ---------------------------------------------------------------------------
 
 // Requests and maps the four buffers, queues them and turns streaming on. 0, or -1 (an
-// unknown descriptor silently; a failed step with its message, nothing undone).
+// unknown descriptor silently; a failed step with its message, after streaming off and
+// unmapping what was mapped, so a retry or a close finds nothing left over).
 int start_capture(int fd);
 
 // Turns streaming off and unmaps the buffers. An unknown descriptor logs an ERROR.
 void stop_capture(int fd);
 
 // Waits up to one second for the next frame and points `*data` at it. Returns its byte count
-// (which may be 0), 0 when no frame was taken, or -1 on an unknown descriptor, a timeout or
-// a failed wait. `*data` is written only when a frame is delivered.
+// (which may be 0); 0 when woken with no frame to take (EAGAIN); or -1 with errno set: EBADF
+// for an unknown descriptor, ETIMEDOUT when no frame came within the second, ENODEV when the
+// node reports an error or hang-up (an unplugged camera), the dequeue's errno when it failed,
+// the wait's errno when it failed. A frame the driver flags as corrupted
+// (V4L2_BUF_FLAG_ERROR) is handed back, logged at WARN and never delivered; the read waits for
+// the next one within the same second and asks the camera for an I-frame (at most once a
+// second per device). `*data` is written only when a frame is delivered.
 int read_h264_data(int fd, unsigned char **data);
 
 // ---- Encoder updates -------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The natives through which an ORVVideoDevice object drives its camera: open with the
 // object's parameters, encoder updates, streaming, frame reads, commands, PTZ, and the OSD and
 // HDMI-input queries by node path.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -143,11 +144,11 @@ jint native_updateParameterObj(JNIEnv *env, jobject thiz, jstring key, jobject v
         return -1;
     const int fd = device_fd(env, thiz);
     const uint8_t unit = device_unit(fd);
+    if (strcmp(k.get(), "size") != 0)
+        return 0;
     LocalRef<jclass> size_class(env, find_class(env, kPixelSizeClass));
     if (!size_class || value == nullptr || !env->IsInstanceOf(value, size_class.get()))
         return -1;
-    if (strcmp(k.get(), "size") != 0)
-        return 0;
     jfieldID width = env->GetFieldID(size_class.get(), "width", "I");
     jfieldID height = width != nullptr ? env->GetFieldID(size_class.get(), "height", "I") : nullptr;
     if (height == nullptr) {
@@ -184,6 +185,8 @@ jbyteArray native_readByteData(JNIEnv *env, jobject thiz) {
         return nullptr;
     unsigned char *data = nullptr;
     const int length = read_h264_data(fd, &data);
+    if (length < 0 && errno != ETIMEDOUT && errno != EINTR)
+        mark_camera_gone(env, thiz);
     if (length <= 0 || data == nullptr)
         return nullptr;
     jbyteArray frame = env->NewByteArray(length);

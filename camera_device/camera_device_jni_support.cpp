@@ -92,6 +92,18 @@ bool set_device_fd(JNIEnv *env, jobject thiz, int fd) {
     return true;
 }
 
+void mark_camera_gone(JNIEnv *env, jobject thiz) {
+    LocalRef<jclass> cls(env, find_class(env, kDeviceClass));
+    if (!cls)
+        return;
+    jfieldID field = env->GetFieldID(cls.get(), "mCameraGone", "Z");
+    if (field == nullptr) {
+        drop_exception(env);
+        return;
+    }
+    env->SetBooleanField(thiz, field, JNI_TRUE);
+}
+
 uint8_t device_unit(int fd) {
     char name[16];
     memset(name, 0, sizeof name);

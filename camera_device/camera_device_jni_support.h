@@ -79,6 +79,10 @@ int device_fd(JNIEnv *env, jobject thiz);
 // Stores a descriptor in the object's mDeviceId; false when the field is missing.
 bool set_device_fd(JNIEnv *env, jobject thiz, int fd);
 
+// Sets the object's boolean field mCameraGone, which tells its readFrame that the read failed
+// because the camera is gone (not for want of a frame); nothing when the field is missing.
+void mark_camera_gone(JNIEnv *env, jobject thiz);
+
 // The extension unit of an open device: getUnitId of the name the device table holds for
 // `fd` (12 when no slot holds it).
 uint8_t device_unit(int fd);

@@ -12,36 +12,21 @@ namespace {
 
 constexpr const char *kOp = "discovery_orv_camera";
 
-// The node's descriptor for this turn: the table's (left open) when the node is open there,
-// else one opened for the turn.
-orv::NodeDescriptor DescriptorFor(const char *path) {
-    if (const CameraDevice *dev = findOpenedDeviceByName(path)) {
-        CAM_LOG(ANDROID_LOG_DEBUG, kOp, " find opened h264 video -> %s", path);
-        return orv::NodeDescriptor::Borrow(dev->fd);
-    }
-    return orv::NodeDescriptor::Open(path);
-}
-
 int TypeOf(uint16_t vendor, uint16_t product) {
     if (is_orv_switchbox(vendor, product) == 1)
         return ORV_CAMERA_TYPE_SWITCHBOX;
     return is_orv_camera(vendor, product) == 1 ? ORV_CAMERA_TYPE_CAMERA : ORV_CAMERA_TYPE_OTHER;
 }
 
-// Fills `entry` when the node at `path` is one of the maker's H.264 (or code-0) nodes.
-bool Inspect(const char *path, DiscoveredCamera *entry) {
-    const orv::NodeDescriptor node = DescriptorFor(path);
-    if (node.fd() < 0) {
-        orv::LogNodeOpenFailure(kOp, path, node.error());
-        return false;
-    }
+// Fills `entry` when the node behind `fd` is one of the maker's H.264 (or code-0) nodes.
+bool InspectDescriptor(const char *path, int fd, DiscoveredCamera *entry) {
     uint16_t vendor = 0, product = 0;
-    if (v4l2_get_video_vid_pid(node.fd(), &vendor, &product) < 0) {
+    if (v4l2_get_video_vid_pid(fd, &vendor, &product) < 0) {
         CAM_LOG(ANDROID_LOG_ERROR, kOp, " cannot get video vendor id and product id %s \n", path);
         return false;
     }
     int h264 = 0, h265 = 0;
-    v4l2_pixel_format_support(node.fd(), &h264, &h265);
+    v4l2_pixel_format_support(fd, &h264, &h265);
     if (vendor != ORV_USB_VENDOR_ID || (!h264 && !h265))
         return false;
 
@@ -56,6 +41,24 @@ bool Inspect(const char *path, DiscoveredCamera *entry) {
     entry->supports_h264 = h264 ? 1 : 0;
     entry->supports_h265 = h265 ? 1 : 0;
     return true;
+}
+
+// A node open in the table is read through the table's descriptor, under the table lock so a
+// close cannot release it (or a reopen reuse its number) meanwhile, and is left open; any
+// other node is opened for its turn and closed again.
+bool Inspect(const char *path, DiscoveredCamera *entry) {
+    bool listed = false;
+    if (orv::device::with_opened_node(path, [&](int fd) {
+            CAM_LOG(ANDROID_LOG_DEBUG, kOp, " find opened h264 video -> %s", path);
+            listed = InspectDescriptor(path, fd, entry);
+        }))
+        return listed;
+    const orv::NodeDescriptor node = orv::NodeDescriptor::Open(path);
+    if (node.fd() < 0) {
+        orv::LogNodeOpenFailure(kOp, path, node.error());
+        return false;
+    }
+    return InspectDescriptor(path, node.fd(), entry);
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 
 #include <linux/videodev2.h>
 
+#include <stdint.h>
+
+#include <functional>
+
 #include "camera_device.h"
 #include "orv_log.h"
 
@@ -27,9 +31,24 @@ int convert_profile(int code);
 // Java rate-control code 0, 1, 2 to the unit's mode 3, 2, 1; any other code gives -1.
 int convert_rate_control_mode(unsigned int code);
 
+// Milliseconds of the monotonic clock.
+int64_t monotonic_ms();
+
+// Reserves `dev_name` for one open_device, in one step with the check that no slot holds it
+// (a free slot's name is ""): false when a slot holds it or another open is opening it. The
+// claim lasts until release_name, so of two opens of one node at the same moment one wins.
+bool claim_name(const char *dev_name);
+void release_name(const char *dev_name);
+
+// Runs `use` with the descriptor of the slot that holds `dev_name`, under the table lock, so no
+// close can release the descriptor meanwhile. False (and `use` not run) when no slot holds it.
+bool with_opened_node(const char *dev_name, const std::function<void(int fd)> &use);
+
 // Enters an opened, configured descriptor in the lowest free slot (with its dump file when
-// asked). Returns the slot, or null when all four are taken (the caller then closes `fd`).
-CameraDevice *enter_device(int fd, const char *dev_name, int dump_enable, const char *dump_path);
+// asked), remembering the extension unit it was opened with. Returns the slot, or null when
+// all four are taken (the caller then closes `fd`).
+CameraDevice *enter_device(int fd, const char *dev_name, int unit, int dump_enable,
+                           const char *dump_path);
 
 // The frame that read_h264_data last delivered on the device's slot, kept out of the driver.
 // hold_frame records it; requeue_held_frame gives it back to the driver (if any);
@@ -38,6 +57,10 @@ CameraDevice *enter_device(int fd, const char *dev_name, int dump_enable, const 
 void hold_frame(const CameraDevice *slot, const struct v4l2_buffer &frame);
 void requeue_held_frame(const CameraDevice *slot);
 void forget_held_frame(const CameraDevice *slot);
+
+// Asks the camera for an I-frame with the device's unit, at most once a second per device.
+// Used by the device's own reading thread only.
+void ask_for_iframe(const CameraDevice *slot);
 
 // The slot of an open device: `fd` above 0 and held by a slot, else null. No message.
 CameraDevice *open_slot(int fd);

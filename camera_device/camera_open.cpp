@@ -29,7 +29,9 @@ bool is_orv_node(int fd, const char *dev_name) {
     return true;
 }
 
-void bring_video_format(int fd, const CameraParams &want) {
+// False when the node streams another pixel format than the one asked for: its bytes would
+// reach callers as if they were that format. A different size only warns.
+bool bring_video_format(int fd, const CameraParams &want) {
     int pixfmt = 0;
     int width = 0;
     int height = 0;
@@ -38,7 +40,7 @@ void bring_video_format(int fd, const CameraParams &want) {
     else
         CAM_LOG(ANDROID_LOG_INFO, kOp, " get old video format, %d %d %d", pixfmt, width, height);
     if (pixfmt == want.pixfmt && width == want.width && height == want.height)
-        return;
+        return true;
 
     CAM_LOG(ANDROID_LOG_INFO, kOp, " set new video format, %d %d %d", want.pixfmt, want.width,
             want.height);
@@ -46,8 +48,11 @@ void bring_video_format(int fd, const CameraParams &want) {
         CAM_LOG(ANDROID_LOG_WARN, kOp, " set new video format error");
     v4l2_get_video_fmt(fd, &pixfmt, &width, &height);
     CAM_LOG(ANDROID_LOG_INFO, kOp, " get new video format, %d %d %d", pixfmt, width, height);
-    if (pixfmt != want.pixfmt)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " cannot set new video format:%d", want.pixfmt);
+    if (pixfmt != want.pixfmt) {
+        CAM_LOG(ANDROID_LOG_ERROR, kOp, " cannot set new video format:%d", want.pixfmt);
+        return false;
+    }
+    return true;
 }
 
 // Returns the frame rate last read (0 when no read worked), for the GOP figures.
@@ -151,9 +156,11 @@ void write_iframe_period(int unit, int fd, int period, int fps) {
                 gop_of(value, fps));
 }
 
-// Steps that never stop the open: each failure is logged and the next one runs.
-void configure(int unit, int fd, const CameraParams &want) {
-    bring_video_format(fd, want);
+// Brings the node to the request. Only a pixel format other than the one asked for stops the
+// open (false); every other failure is logged and the next step runs.
+bool configure(int unit, int fd, const CameraParams &want) {
+    if (!bring_video_format(fd, want))
+        return false;
     const int fps = bring_frame_rate(fd, want.framerate);
     bring_encoder_setting(kProfile, unit, fd, orv::device::convert_profile(want.profile));
     bring_encoder_setting(kRateControlMode, unit, fd,
@@ -161,7 +168,28 @@ void configure(int unit, int fd, const CameraParams &want) {
                               static_cast<unsigned int>(want.rate_control_mode)));
     bring_encoder_setting(kBitrate, unit, fd, want.bitrate);
     write_iframe_period(unit, fd, want.iframe_period, fps);
+    return true;
 }
+
+// Holds a node name for one open_device, from the duplicate check until the device is in the
+// table or the open has failed.
+class NameClaim {
+  public:
+    explicit NameClaim(const char *dev_name)
+        : dev_name_(dev_name), held_(orv::device::claim_name(dev_name)) {}
+    ~NameClaim() {
+        if (held_)
+            orv::device::release_name(dev_name_);
+    }
+    NameClaim(const NameClaim &) = delete;
+    NameClaim &operator=(const NameClaim &) = delete;
+
+    bool held() const { return held_; }
+
+  private:
+    const char *dev_name_;
+    bool held_;
+};
 
 }  // namespace
 
@@ -170,7 +198,10 @@ extern "C" int open_device(int unit, const char *dev_name, const CameraParams *p
     CAM_LOG(ANDROID_LOG_INFO, kOp, "");
     if (dev_name == nullptr || params == nullptr)
         return -1;
-    if (findOpenedDeviceByName(dev_name) != nullptr) {
+    // The check and the claim are one step under the table lock: of two opens of one node at
+    // the same moment, exactly one gets past here.
+    const NameClaim claim(dev_name);
+    if (!claim.held()) {
         CAM_LOG(ANDROID_LOG_ERROR, kOp, " device %s has opened ,please check", dev_name);
         return -1;
     }
@@ -186,14 +217,22 @@ extern "C" int open_device(int unit, const char *dev_name, const CameraParams *p
         CAM_LOG(ANDROID_LOG_ERROR, kOp, " openVideo error, fd:%d dev:%s", node.get(), dev_name);
         return -1;
     }
+    // A file, FIFO or other device answers no identity request either, and would pass the
+    // vendor check below.
+    if (v4l2_is_streaming_capture(node.get()) != 1) {
+        CAM_LOG(ANDROID_LOG_ERROR, kOp, " openVideo devName:%s error, not a video capture device",
+                dev_name);
+        return -1;
+    }
     if (!is_orv_node(node.get(), dev_name))
         return -1;
 
     CAM_LOG(ANDROID_LOG_INFO, kOp, " open dev ok:%d", node.get());
     v4l2_get_video_cap(node.get());
-    configure(unit, node.get(), *params);
+    if (!configure(unit, node.get(), *params))
+        return -1;
 
-    if (orv::device::enter_device(node.get(), dev_name, dump_enable, dump_path) == nullptr)
+    if (orv::device::enter_device(node.get(), dev_name, unit, dump_enable, dump_path) == nullptr)
         return -1;
     return node.release();
 }

@@ -1,12 +1,17 @@
 // The opened-device table: four static slots, their in-use flags and the one lock that
-// guards them, the lookups, entering a device and closing it.
+// guards them, the lookups, the names being opened, entering a device and closing it.
 #include <pthread.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "camera_internal.h"
+#include "uvc/uvc_maker_commands.h"
 
 namespace {
 
@@ -15,12 +20,25 @@ CameraDevice opened_devices[CAMERA_DEVICE_MAX_OPENED];
 int opened_in_use[CAMERA_DEVICE_MAX_OPENED];
 pthread_mutex_t opened_lock;
 
-// Beside each slot: the dequeued buffer that the device's caller may still be reading.
-struct HeldFrame {
+// Beside each slot: the dequeued buffer that the device's caller may still be reading, the
+// extension unit the device was opened with, and when an I-frame was last asked for.
+struct SlotState {
     bool held;
     struct v4l2_buffer frame;
+    int unit;
+    bool iframe_asked;
+    int64_t iframe_asked_ms;
 };
-HeldFrame held_frames[CAMERA_DEVICE_MAX_OPENED];
+SlotState slot_states[CAMERA_DEVICE_MAX_OPENED];
+
+// Names that an open_device is opening right now, not yet in a slot.
+std::vector<std::string> &claimed_names() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+constexpr int64_t kIframeRequestIntervalMs = 1000;
+
 
 class TableLock {
   public:
@@ -38,7 +56,15 @@ CameraDevice *slot_by_fd(int fd) {
     return nullptr;
 }
 
-HeldFrame &held_of(const CameraDevice *slot) { return held_frames[slot - opened_devices]; }
+// Under the lock.
+CameraDevice *slot_by_name(const char *dev_name) {
+    for (CameraDevice &slot : opened_devices)
+        if (strcmp(slot.dev_name, dev_name) == 0)
+            return &slot;
+    return nullptr;
+}
+
+SlotState &held_of(const CameraDevice *slot) { return slot_states[slot - opened_devices]; }
 
 }  // namespace
 
@@ -58,10 +84,7 @@ extern "C" CameraDevice *findOpenedDeviceByName(const char *dev_name) {
     if (dev_name == nullptr)
         return nullptr;
     TableLock lock;
-    for (CameraDevice &slot : opened_devices)
-        if (strcmp(slot.dev_name, dev_name) == 0)
-            return &slot;
-    return nullptr;
+    return slot_by_name(dev_name);
 }
 
 extern "C" int get_opened_device_name_by_fd(int fd, char *out) {
@@ -99,7 +122,41 @@ extern "C" void close_device(int fd) {
 namespace orv {
 namespace device {
 
-CameraDevice *enter_device(int fd, const char *dev_name, int dump_enable, const char *dump_path) {
+int64_t monotonic_ms() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool claim_name(const char *dev_name) {
+    TableLock lock;
+    std::vector<std::string> &claims = claimed_names();
+    if (slot_by_name(dev_name) != nullptr ||
+        std::find(claims.begin(), claims.end(), dev_name) != claims.end())
+        return false;
+    claims.emplace_back(dev_name);
+    return true;
+}
+
+void release_name(const char *dev_name) {
+    TableLock lock;
+    std::vector<std::string> &claims = claimed_names();
+    const auto it = std::find(claims.begin(), claims.end(), dev_name);
+    if (it != claims.end())
+        claims.erase(it);
+}
+
+bool with_opened_node(const char *dev_name, const std::function<void(int fd)> &use) {
+    TableLock lock;
+    const CameraDevice *slot = slot_by_name(dev_name);
+    if (slot == nullptr || slot->fd <= 0)
+        return false;
+    use(slot->fd);
+    return true;
+}
+
+CameraDevice *enter_device(int fd, const char *dev_name, int unit, int dump_enable,
+                           const char *dump_path) {
     TableLock lock;
     int free_slot = -1;
     for (int i = 0; i < CAMERA_DEVICE_MAX_OPENED && free_slot < 0; ++i)
@@ -119,7 +176,9 @@ CameraDevice *enter_device(int fd, const char *dev_name, int dump_enable, const 
         slot.dump_bytes = 0;
     }
     slot.memory = V4L2_MEMORY_MMAP;
-    held_frames[free_slot].held = false;
+    slot_states[free_slot].held = false;
+    slot_states[free_slot].unit = unit;
+    slot_states[free_slot].iframe_asked = false;
     opened_in_use[free_slot] = 1;
     return &slot;
 }
@@ -127,13 +186,13 @@ CameraDevice *enter_device(int fd, const char *dev_name, int dump_enable, const 
 CameraDevice *open_slot(int fd) { return fd > 0 ? findOpenedDeviceByFD(fd) : nullptr; }
 
 void hold_frame(const CameraDevice *slot, const struct v4l2_buffer &frame) {
-    HeldFrame &held = held_of(slot);
+    SlotState &held = held_of(slot);
     held.frame = frame;
     held.held = true;
 }
 
 void requeue_held_frame(const CameraDevice *slot) {
-    HeldFrame &held = held_of(slot);
+    SlotState &held = held_of(slot);
     if (!held.held)
         return;
     held.held = false;
@@ -141,6 +200,16 @@ void requeue_held_frame(const CameraDevice *slot) {
 }
 
 void forget_held_frame(const CameraDevice *slot) { held_of(slot).held = false; }
+
+void ask_for_iframe(const CameraDevice *slot) {
+    SlotState &state = held_of(slot);
+    const int64_t now = monotonic_ms();
+    if (state.iframe_asked && now - state.iframe_asked_ms < kIframeRequestIntervalMs)
+        return;
+    state.iframe_asked = true;
+    state.iframe_asked_ms = now;
+    uvc_send_iframe_request(state.unit, slot->fd);
+}
 
 }  // namespace device
 }  // namespace orv

@@ -55,6 +55,23 @@ int query_user_buffer(const char *fn, int fd, uint32_t index, const CaptureBuffe
     return 0;
 }
 
+// Unmaps every record that holds a mapping and marks it unmapped. A record with no mapping
+// (never mapped, or already released) is left alone, so a second release cannot unmap memory
+// that has been reused since. A failed munmap is logged and the rest go on.
+void release_mappings(const char *fn, int fd, CaptureBuffer *buffers, unsigned int count) {
+    for (unsigned int i = 0; i < count; ++i) {
+        if (!is_mapped(buffers[i]))
+            continue;
+        if (munmap(buffers[i].start, buffers[i].length) != 0) {
+            const int err = errno;
+            ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d munmap failed, " ORV_ERRNO_FMT, fn,
+                    fd, ORV_ERRNO_ARGS(err));
+            continue;
+        }
+        buffers[i].start = nullptr;
+    }
+}
+
 }  // namespace
 
 extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, int memory) {
@@ -78,7 +95,10 @@ extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, 
     // The caller's array holds `count` records: buffers a driver grants beyond that stay
     // unrecorded and unmapped.
     if (memory == V4L2_MEMORY_MMAP) {
-        // A record left behind by a failure below must not point at an older mapping.
+        // A mapping still recorded from an earlier request (one that failed part way, or was
+        // never released) is undone before its record is reused, and no record left behind by
+        // a failure below points at an older mapping.
+        release_mappings(__func__, fd, buffers, count);
         for (unsigned int i = 0; i < count; ++i)
             buffers[i].start = nullptr;
         for (unsigned int i = 0; i < count; ++i) {
@@ -97,18 +117,6 @@ extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, 
 extern "C" int v4l2_release_buf(int fd, CaptureBuffer *buffers, unsigned int count, int memory) {
     if (memory != V4L2_MEMORY_MMAP)
         return 0;
-    for (unsigned int i = 0; i < count; ++i) {
-        // A record with no mapping (never mapped, or already released) is left alone, so a
-        // second release cannot unmap memory that has been reused since.
-        if (!is_mapped(buffers[i]))
-            continue;
-        if (munmap(buffers[i].start, buffers[i].length) != 0) {
-            const int err = errno;
-            ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d munmap failed, " ORV_ERRNO_FMT,
-                    __func__, fd, ORV_ERRNO_ARGS(err));
-            continue;
-        }
-        buffers[i].start = nullptr;
-    }
+    release_mappings(__func__, fd, buffers, count);
     return 0;
 }

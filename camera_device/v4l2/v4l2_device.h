@@ -33,6 +33,10 @@ int v4l2_close_video(int fd);
 // Logs the node's driver, card, bus and version (INFO); a failed query logs nothing.
 void v4l2_get_video_cap(int fd);
 
+// 1 when the node answers VIDIOC_QUERYCAP as a video capture device with streaming I/O, else
+// 0 (a file, FIFO or character device that is no video node included). Logs nothing.
+int v4l2_is_streaming_capture(int fd);
+
 // Writes the brightness control; returns the VIDIOC_S_CTRL result (0 or -1).
 int v4l2_set_brightness(int fd, int brightness);
 
@@ -62,6 +66,8 @@ int v4l2_set_fps(int fd, int fps);
 // are handed to the driver. Returns 0, or -1 when the request fails, fewer than `count` are
 // granted (nothing recorded then), or a query or mapping fails (mappings made before stay
 // recorded). Extra buffers a driver grants above `count` are neither recorded nor mapped.
+// For type 1 a record that still holds a mapping (start not null) is unmapped before it is
+// reused, so records must start zeroed or come from an earlier v4l2_req_buf.
 int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, int memory);
 
 // Memory type 1: unmaps each of the `count` records (a failure is logged, the rest go on).

@@ -44,6 +44,17 @@ extern "C" void v4l2_get_video_cap(int fd) {
             DriverText<sizeof cap.bus_info>(cap.bus_info).c_str(), static_cast<int>(cap.version));
 }
 
+extern "C" int v4l2_is_streaming_capture(int fd) {
+    struct v4l2_capability cap = {};
+    if (ioctl(fd, VIDIOC_QUERYCAP, &cap) != 0)
+        return 0;
+    // The node's own capabilities, where the driver reports them apart from the device's.
+    const uint32_t caps =
+        (cap.capabilities & V4L2_CAP_DEVICE_CAPS) != 0 ? cap.device_caps : cap.capabilities;
+    const uint32_t needed = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    return (caps & needed) == needed ? 1 : 0;
+}
+
 extern "C" int v4l2_set_brightness(int fd, int brightness) {
     ORV_LOG(ANDROID_LOG_INFO, ORV_TAG_V4L2, "%s = %d\n", __func__, brightness);
     struct v4l2_control control = {};

@@ -56,6 +56,7 @@ extern "C" int v4l2_read_frame(int fd, struct v4l2_buffer *buf, int memory) {
         const int err = errno;
         ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: %d VIDIOC_DQBUF failed, " ORV_ERRNO_FMT,
                 __func__, fd, ORV_ERRNO_ARGS(err));
+        errno = err;  // the caller tells "nothing ready" from a lost device by it
     }
     return ret;
 }

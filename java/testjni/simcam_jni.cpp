@@ -157,4 +157,8 @@ JNIEXPORT void JNICALL Java_com_orv_testsupport_SimCam_failOpen(JNIEnv *env, jcl
     guarded(env, [&] { simcam::FailOpen(chars(env, path), err); });
 }
 
+JNIEXPORT void JNICALL Java_com_orv_testsupport_SimCam_unplug(JNIEnv *env, jclass, jstring path) {
+    guarded(env, [&] { simcam::Unplug(chars(env, path)); });
+}
+
 }  // extern "C"

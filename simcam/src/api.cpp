@@ -79,6 +79,10 @@ void SetIdentityAnswered(const std::string &path, bool answered) {
 }
 void Unplug(const std::string &path) {
     Node(path)->Unplug();
+    Sim::Get().HangUp(path);
+}
+void CorruptFrames(const std::string &path, int n) {
+    Node(path)->CorruptFrames(n);
 }
 void SetStalled(const std::string &path, bool stalled) {
     Node(path)->SetStalled(stalled);

@@ -285,7 +285,7 @@ int Camera::QueryCap(struct v4l2_capability *cap) {
 }
 
 int Camera::Identity(uint8_t *d, TraceEntry *t) {
-    if (!config_.identity)
+    if (!config_.identity || config_.stock_kernel)
         return -ENOTTY;
     // The USB device descriptor in its standard layout.
     std::memset(d, 0, 18);
@@ -337,6 +337,8 @@ void Camera::FailControl(uint32_t id, int err) {
 void Camera::SetIdentityAnswered(bool answered) {
     std::lock_guard<std::mutex> lock(mu_);
     config_.identity = answered;
+    if (answered)
+        config_.stock_kernel = false;
 }
 
 void Camera::Unplug() {
@@ -351,6 +353,11 @@ void Camera::Unplug() {
     }
     if (producer.joinable())
         producer.join();
+}
+
+void Camera::CorruptFrames(int n) {
+    std::lock_guard<std::mutex> lock(mu_);
+    faults_.corrupt_frames = n;
 }
 
 void Camera::SetStalled(bool stalled) {

@@ -62,6 +62,7 @@ class Camera {
     void SetIdentityAnswered(bool answered);
     void Unplug();
     void SetStalled(bool stalled);
+    void CorruptFrames(int n);
     void SetClock(Clock clock);
     int ReleaseFrames(int n);
     EncoderSettings GetEncoder();

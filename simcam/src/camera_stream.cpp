@@ -98,7 +98,11 @@ bool Camera::ProduceFrame() {
     const size_t n = bytes.size() < capacity ? bytes.size() : capacity;
     std::memcpy(dst, bytes.data(), n);
     buf.bytesused = static_cast<uint32_t>(n);
-    buf.flags = (idr ? V4L2_BUF_FLAG_KEYFRAME : 0) | (n < bytes.size() ? V4L2_BUF_FLAG_ERROR : 0);
+    const bool corrupt = faults_.corrupt_frames > 0;
+    if (corrupt)
+        --faults_.corrupt_frames;
+    const bool error = corrupt || n < bytes.size();
+    buf.flags = (idr ? V4L2_BUF_FLAG_KEYFRAME : 0) | (error ? V4L2_BUF_FLAG_ERROR : 0);
     buf.sequence = static_cast<uint32_t>(sequence);
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -107,7 +111,7 @@ bool Camera::ProduceFrame() {
     buf.state = BufState::kDone;
     done_.push_back(index);
     bytes.resize(n);
-    delivered_.push_back(Frame{sequence, index, idr, std::move(bytes)});
+    delivered_.push_back(Frame{sequence, index, idr, error, std::move(bytes)});
     while (delivered_.size() > kKeptFrames)
         delivered_.pop_front();
     UpdateReadable();

@@ -272,6 +272,7 @@ Faults ParseFaults(const json &j, const std::string &where) {
     }
     f.unplugged = Get<int>(j, "unplugged", 0, where) != 0;
     f.stalled = Get<int>(j, "stalled", 0, where) != 0;
+    f.corrupt_frames = Get<int>(j, "corrupt_frames", 0, where);
     return f;
 }
 
@@ -393,8 +394,12 @@ Config ParseConfig(const std::string &text) {
         Bad("top level", "expected an object with a \"nodes\" list");
     Config c;
     try {
+        const std::string kernel = Text(j, "kernel", "maker", "top level");
+        if (kernel != "maker" && kernel != "stock")
+            Bad("kernel", "expected maker or stock, got \"" + kernel + "\"");
         for (size_t i = 0; i < j.at("nodes").size(); ++i) {
             NodeConfig n = ParseNode(j.at("nodes")[i], "nodes[" + std::to_string(i) + "]");
+            n.stock_kernel = kernel == "stock";
             for (const NodeConfig &other : c.nodes)
                 if (other.path == n.path)
                     Bad("nodes[" + std::to_string(i) + "]", "duplicate path " + n.path);

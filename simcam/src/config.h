@@ -68,6 +68,7 @@ struct Faults {
     std::map<uint32_t, int> controls;               // control id -> errno
     bool unplugged = false;
     bool stalled = false;
+    int corrupt_frames = 0;  // the next frames delivered with V4L2_BUF_FLAG_ERROR
 };
 
 struct EncoderInit {
@@ -84,7 +85,10 @@ struct NodeConfig {
     std::string card;
     std::string bus_info;
     uint32_t version = 0x00060100;  // the kernel's version, as QUERYCAP reports it
+    // false: no USB device behind the node, and no answer to the identity request.
     bool identity = true;
+    // The driver does not know the identity request (ENOTTY); the USB device is there.
+    bool stock_kernel = false;
     uint16_t vendor_id = 0, product_id = 0, bcd_device = 0;
     uint8_t h264_unit = 12;
     uint8_t osd_status = 0;

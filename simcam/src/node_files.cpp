@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "sim.h"
+#include "usb_device_description.h"
 
 namespace simcam {
 namespace {
@@ -29,6 +31,63 @@ bool SplitSysfs(const char *path, int *minor, std::string *attr) {
     }
     *minor = static_cast<int>(n);
     *attr = path + used;
+    return true;
+}
+
+// The USB device behind node /dev/video<minor>, if it has one.
+bool UsbDeviceOfMinor(int minor, UsbDevice *out) {
+    const std::string path = "/dev/video" + std::to_string(minor);
+    for (UsbDevice &dev : Sim::Get().UsbDevices()) {
+        for (const std::string &node : dev.nodes) {
+            if (node == path) {
+                *out = std::move(dev);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string Hex4(unsigned v) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x\n", v & 0xffff);
+    return text;
+}
+
+// The node's USB interface ("device/", the VideoControl interface 0) and the USB device above
+// it ("device/../"), as the kernel's sysfs shows them; false for any other attribute.
+bool UsbText(int minor, const std::string &attr, std::string *text) {
+    static const std::string kInterface = "device/", kDevice = "device/../";
+    if (attr.compare(0, kInterface.size(), kInterface) != 0)
+        return false;
+    UsbDevice dev;
+    if (!UsbDeviceOfMinor(minor, &dev))
+        return false;
+    const std::string name = attr.compare(0, kDevice.size(), kDevice) == 0
+                                 ? attr.substr(kDevice.size())
+                                 : "interface/" + attr.substr(kInterface.size());
+    if (name == "interface/bInterfaceNumber")
+        *text = "00\n";
+    else if (name == "interface/bInterfaceClass")
+        *text = "0e\n";
+    else if (name == "idVendor")
+        *text = Hex4(dev.vendor_id);
+    else if (name == "idProduct")
+        *text = Hex4(dev.product_id);
+    else if (name == "bcdDevice")
+        *text = Hex4(dev.bcd_device);
+    else if (name == "busnum")
+        *text = std::to_string(dev.bus) + "\n";
+    else if (name == "devnum")
+        *text = std::to_string(dev.address) + "\n";
+    else if (name == "descriptors") {
+        const orvtest::SimUsbDevice usb{dev.bus,        dev.address,    dev.vendor_id,
+                                        dev.product_id, dev.bcd_device, dev.h264_unit};
+        const std::vector<uint8_t> bytes = orvtest::UsbDescriptors(usb);
+        text->assign(bytes.begin(), bytes.end());
+    } else {
+        return false;
+    }
     return true;
 }
 
@@ -87,7 +146,7 @@ bool SysfsText(const char *path, std::string *text) {
     else if (attr == "index")
         *text = "0\n";
     else
-        return false;
+        return UsbText(minor, attr, text);
     return true;
 }
 

@@ -17,7 +17,11 @@ void FillNodeStatx(int minor, struct statx *stx);
 #endif
 
 // The text of a simulated node's sysfs file (/sys/dev/char/81:N/uevent, .../name, .../dev,
-// .../index, and the same under /sys/class/video4linux/videoN/); false for any other path.
+// .../index, and the same under /sys/class/video4linux/videoN/); for a node with a USB device,
+// also its interface's device/bInterfaceNumber and device/bInterfaceClass, and the USB
+// device's device/../{idVendor,idProduct,bcdDevice,busnum,devnum,descriptors} (the binary raw
+// descriptors), as the path resolves through the kernel's "device" link. False for any other
+// path.
 bool SysfsText(const char *path, std::string *text);
 
 // A descriptor reading that text (a memfd at offset 0), or -1.

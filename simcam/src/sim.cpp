@@ -9,6 +9,7 @@
 #include <string.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -110,6 +111,8 @@ std::vector<UsbDevice> Sim::UsbDevices() {
             dev.vendor_id = node.vendor_id;
             dev.product_id = node.product_id;
             dev.bcd_device = node.bcd_device;
+            dev.address = static_cast<unsigned>(2 + devices.size());
+            dev.h264_unit = node.h264_unit;
             devices.push_back(dev);
             same = devices.end() - 1;
         }
@@ -301,6 +304,25 @@ int Sim::Duplicated(int oldfd, int newfd) {
     }
     errno = err;
     return newfd;
+}
+
+void Sim::HangUp(const std::string &path) {
+    std::lock_guard<std::mutex> lock(mu_);
+    for (const auto &entry : files_) {
+        if (entry.second->camera->path() != path)
+            continue;
+        // The write end of a pipe whose reader is gone polls POLLERR; it takes the descriptor's
+        // place (same number, same close-on-exec flag). Raw system calls: the descriptor calls
+        // this library interposes must not see the swap.
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            continue;
+        real::Close(ends[0]);
+        const long fd_flags = syscall(SYS_fcntl, entry.first, F_GETFD);
+        const int cloexec = fd_flags >= 0 && (fd_flags & FD_CLOEXEC) != 0 ? O_CLOEXEC : 0;
+        syscall(SYS_dup3, ends[1], entry.first, cloexec);
+        real::Close(ends[1]);
+    }
 }
 
 int Sim::Ioctl(int fd, unsigned long request, void *arg) {

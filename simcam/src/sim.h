@@ -45,6 +45,9 @@ class Sim {
     // munmap of a simulated buffer mapping: true when it was one (then *result is set).
     bool Munmap(void *addr, size_t length, int *result);
     bool IsSimFd(int fd);
+    // After an unplug: every descriptor open on the node polls POLLERR from now on, while it
+    // keeps its number and stays the node's for the calls above (which fail with ENODEV).
+    void HangUp(const std::string &path);
     // The node's path for a descriptor, or "" when it is none.
     std::string PathOf(int fd);
     // The minor number (N of /dev/videoN) of a node that is present, or -1.

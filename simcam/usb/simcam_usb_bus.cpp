@@ -1,7 +1,8 @@
 // Prints the simulated camera's USB devices in umockdev's device-description format, for
 // `umockdev-run --device FILE`: the devices of simcam::UsbDevices() (the configuration of
 // $SIMCAM_CONFIG, or the default one) on bus 1 at addresses 2, 3, ... in node order, listed by
-// libusb in that order. Exit status 2 when the configuration can't be loaded.
+// libusb in that order, each with the descriptors its nodes' sysfs shows. Exit status 2 when the
+// configuration can't be loaded.
 // With --print-config it prints the default configuration instead, as JSON a user may copy,
 // edit and hand to scripts/simcam --config.
 #include <cstdio>
@@ -27,8 +28,8 @@ int main(int argc, char **argv) {
     }
     for (size_t i = 0; i < devices.size(); ++i) {
         const simcam::UsbDevice &d = devices[i];
-        const orvtest::SimUsbDevice dev{1, static_cast<unsigned>(2 + i), d.vendor_id, d.product_id,
-                                        d.bcd_device};
+        const orvtest::SimUsbDevice dev{d.bus,        d.address,    d.vendor_id,
+                                        d.product_id, d.bcd_device, d.h264_unit};
         // libusb lists devices in the reverse order of their sysfs names.
         char sysfs_name[16];
         std::snprintf(sysfs_name, sizeof sysfs_name, "usb-%03d", static_cast<int>(999 - i));

@@ -2,6 +2,7 @@
 // with the log captured, the stream's queue handles, and waits that spin instead of sleeping.
 #pragma once
 
+#include "bounded_thread.h"
 #include "log_capture.h"
 
 #include <SLES/OpenSLES.h>

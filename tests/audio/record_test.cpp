@@ -90,7 +90,7 @@ TEST_F(Record, BlockedReaderIsFilledStraightFromTheNextBuffer) {
     openStereo(4);
     ASSERT_EQ(0, rec.start());
     Bytes got;
-    std::thread reader([&] { got = readBytes(1000, true, 1000); });
+    audiotest::BoundedThread reader([&] { got = readBytes(1000, true, 1000); });
     audiotest::spinUntil([&] { return rec.waitsBegun() == 1; });
     EXPECT_EQ(1u, slhost_manual_advance(20));
     reader.join();
@@ -100,7 +100,7 @@ TEST_F(Record, BlockedReaderIsFilledStraightFromTheNextBuffer) {
 
     // A reader wanting more than one buffer takes what is ready, then waits for the rest.
     EXPECT_EQ(2u, slhost_manual_advance(40));
-    std::thread second([&] { got = readBytes(3 * kBuffer, true, 3 * kBuffer); });
+    audiotest::BoundedThread second([&] { got = readBytes(3 * kBuffer, true, 3 * kBuffer); });
     audiotest::spinUntil([&] { return rec.waitsBegun() == 2; });
     EXPECT_EQ(1u, slhost_manual_advance(20));
     second.join();
@@ -114,14 +114,14 @@ TEST_F(Record, BlockedReaderOnAStoppedStreamIsReleasedByFlushOrClose) {
     EXPECT_EQ(1u, slhost_manual_advance(20));
     ASSERT_EQ(0, rec.stop());
     Bytes got;
-    std::thread reader([&] { got = readBytes(kBuffer + 10, true, long(kBuffer)); });
+    audiotest::BoundedThread reader([&] { got = readBytes(kBuffer + 10, true, long(kBuffer)); });
     audiotest::spinUntil([&] { return rec.waitsBegun() == 1; });
     EXPECT_EQ(0, rec.flush());
     reader.join();
     EXPECT_EQ(counterBytes(0, kBuffer), got) << "the bytes that were ready";
     EXPECT_EQ(0u, audiotest::infoOf(recorder).queued);
 
-    std::thread second([&] { got = readBytes(10, true, 0); });
+    audiotest::BoundedThread second([&] { got = readBytes(10, true, 0); });
     audiotest::spinUntil([&] { return rec.waitsBegun() == 2; });
     rec.close();
     second.join();
@@ -140,7 +140,7 @@ TEST_F(Record, CaptureResumesAfterTheReaderFellBehind) {
     EXPECT_EQ(1u, audiotest::infoOf(recorder).queued) << "the read made room and enqueued";
     // A blocking read drains what is ready and is completed by the resumed capture.
     Bytes got;
-    std::thread reader([&] { got = readBytes(2 * kBuffer, true, 2 * kBuffer); });
+    audiotest::BoundedThread reader([&] { got = readBytes(2 * kBuffer, true, 2 * kBuffer); });
     audiotest::spinUntil([&] { return rec.waitsBegun() == 1; });
     EXPECT_EQ(1u, slhost_manual_advance(20));
     reader.join();
@@ -176,6 +176,23 @@ TEST_F(Record, RefusedStartKeepsTheEnqueuedBufferInFlight) {
     audiotest::failNext(SLHOST_OP_SET_STATE, SLHOST_KIND_RECORDER, SL_RESULT_INTERNAL_ERROR);
     rec.close();
     EXPECT_EQ((Log{warn("setRecordState 1 error SL_RESULT_INTERNAL_ERROR")}), sonoraLog());
+}
+
+// Where OpenSL ES reports the buffers a stop drops, no unfilled buffer reaches a reader: the
+// stream took its buffers in flight back; what was captured stays ready.
+TEST_F(Record, ReportedDropsOnStopHandOutNoUnfilledBuffer) {
+    slhost_report_dropped_buffers(1);
+    openStereo(4);
+    ASSERT_EQ(0, rec.start());
+    EXPECT_EQ(1u, slhost_manual_advance(30));  // one buffer ready, the next half filled
+    ASSERT_EQ(0, rec.stop());
+    slhost_manual_wait_idle();
+    EXPECT_EQ(1, rec.buffersPending());
+    EXPECT_EQ(counterBytes(0, kBuffer), readBytes(2 * kBuffer, false, long(kBuffer)));
+    ASSERT_EQ(0, rec.start());
+    EXPECT_EQ(1u, slhost_manual_advance(20));
+    EXPECT_EQ(counterBytes(kBuffer + kBuffer / 2, kBuffer), readBytes(kBuffer, false, long(kBuffer)));
+    rec.close();
 }
 
 TEST_F(Record, LateCompletionOfAFlushedBufferHandsOutNoUnfilledBuffer) {

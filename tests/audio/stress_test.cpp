@@ -45,7 +45,7 @@ TEST_F(Stress, WritersRacingCallbacksAndClose) {
         std::atomic<int> written{0};
         int last = 0;
         bool onlyExpected = true;
-        std::thread writer([&] {
+        audiotest::BoundedThread writer([&] {
             const std::vector<uint8_t> chunk = audiotest::pattern(960, uint8_t(round));
             for (;;) {
                 last = track.write(chunk.data(), chunk.size(), true);
@@ -74,7 +74,7 @@ TEST_F(Stress, ReadersRacingCallbacksAndFlush) {
     std::atomic<long> delivered{0};
     long last = 0;
     bool intact = true;
-    std::thread reader([&] {
+    audiotest::BoundedThread reader([&] {
         std::vector<uint8_t> buf(500);
         for (;;) {
             last = rec.read(buf.data(), buf.size(), true);
@@ -119,6 +119,25 @@ TEST_F(Stress, RapidOpenUseCloseCyclesWhileCallbacksRun) {
         }
         // Destruction closes the rest; no callback may reach a destroyed stream.
     }
+    EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
+}
+
+// Streams opened and closed on several threads at once borrow the process's one engine: a loan
+// count or engine lock that races would create a second engine, which OpenSL ES refuses.
+TEST_F(Stress, StreamsOpenedAndClosedOnSeveralThreadsShareOneEngine) {
+    std::atomic<int> refused{0};
+    auto openAndClose = [&] {
+        AudioTrackNative track;
+        AudioRecordNative rec;
+        for (int i = 0; i < 40; ++i) {
+            refused += (track.open(2, 48000, false, 2) != 0) + (rec.open(1, 16000, false, 2) != 0);
+            track.close();
+            rec.close();
+        }
+    };
+    audiotest::BoundedThread t1(openAndClose), t2(openAndClose), t3(openAndClose), t4(openAndClose);
+    for (auto *t : {&t1, &t2, &t3, &t4}) t->join();
+    EXPECT_EQ(0, refused.load());
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
 }
 

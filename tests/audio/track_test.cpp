@@ -4,7 +4,9 @@
 #include "audio_record_native.h"
 #include "audio_track_native.h"
 
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -103,7 +105,7 @@ TEST_F(Track, FullQueueRefusesNonBlockingAndBlockingWaitsForOneCompletion) {
     EXPECT_EQ(2u, audiotest::infoOf(player).queued);
 
     int result = 0;
-    std::thread writer([&] { result = writeChunk(4, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(4, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     ASSERT_EQ(0, track.start());
     // Paused, the writer waits on: nothing completes.
@@ -151,7 +153,7 @@ TEST_F(Track, FlushAndCloseReleaseABlockedWriter) {
     openStereo(1);
     ASSERT_EQ(int(kChunk), writeChunk(1, false));
     int result = -1;
-    std::thread writer([&] { result = writeChunk(2, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     EXPECT_EQ(0, track.flush());
     writer.join();
@@ -160,7 +162,7 @@ TEST_F(Track, FlushAndCloseReleaseABlockedWriter) {
     EXPECT_EQ(0u, audiotest::infoOf(player).queued);
 
     ASSERT_EQ(int(kChunk), writeChunk(3, false)) << "a flush leaves the stream usable";
-    std::thread second([&] { result = writeChunk(4, true); });
+    audiotest::BoundedThread second([&] { result = writeChunk(4, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 2; });
     track.close();
     second.join();
@@ -173,7 +175,7 @@ TEST_F(Track, WriterWokenAfterACloseQueuesNothing) {
     ASSERT_EQ(int(kChunk), writeChunk(1, false));
     SLBufferQueueItf queue = audiotest::lastPlayerQueue();
     int result = 0;
-    std::thread writer([&] { result = writeChunk(2, true); });
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
     {
         std::lock_guard<std::recursive_mutex> held(track.streamLock());
@@ -186,6 +188,63 @@ TEST_F(Track, WriterWokenAfterACloseQueuesNothing) {
     writer.join();
     EXPECT_EQ(-38, result);
     EXPECT_EQ((Log{warn("no delivered data!")}), sonoraLog());
+}
+
+// A wake-up that leaves the queue full (a late or duplicate completion) sends the writer back to
+// waiting, and a completion landing between its reset and its wait is not lost.
+TEST_F(Track, WakeUpsWithoutRoomWaitAgainAndNoCompletionIsLost) {
+    openStereo(1);
+    ASSERT_EQ(0, track.start());
+    ASSERT_EQ(int(kChunk), writeChunk(1, false));
+    SLBufferQueueItf queue = audiotest::lastPlayerQueue();
+    int result = -1;
+    audiotest::BoundedThread writer([&] { result = writeChunk(2, true); });
+    audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
+    track.bufferQueueCallback(queue);  // nothing completed
+    audiotest::spinUntil([&] { return track.waitsBegun() == 2; });
+    {
+        std::lock_guard<std::recursive_mutex> held(track.streamLock());
+        track.bufferQueueCallback(queue);  // the woken writer waits for our lock, and so does
+        EXPECT_EQ(1, slhost_manual_complete_next_async(player));  // this completion's callback
+    }
+    writer.join();
+    EXPECT_EQ(int(kChunk), result);
+    EXPECT_EQ((Log{warn("no delivered data!"), warn("no delivered data!")}), sonoraLog());
+    track.close();
+}
+
+// Where OpenSL ES reports the buffers a stop or Clear drops, each report frees only a copy that
+// OpenSL ES let go of, and only room wakes a waiting writer.
+TEST_F(Track, ReportedDropsFreeOnlyReleasedCopies) {
+    slhost_report_dropped_buffers(1);
+    openStereo(2);
+    ASSERT_EQ(0, track.start());
+    for (uint8_t seed : {1, 2}) ASSERT_EQ(int(kChunk), writeChunk(seed, false));
+    int result = -1;
+    audiotest::BoundedThread writer([&] { result = writeChunk(3, true); });
+    audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
+    ASSERT_EQ(0, track.stop());  // drops both and reports them: room for the writer
+    writer.join();
+    EXPECT_EQ(int(kChunk), result);
+    slhost_manual_wait_idle();
+    ASSERT_EQ(0, track.flush());  // its report comes before or after the next two copies
+    for (uint8_t seed : {4, 5}) ASSERT_EQ(int(kChunk), writeChunk(seed, false));
+    slhost_manual_wait_idle();
+    ASSERT_EQ(0, track.start());
+    EXPECT_EQ(2u, slhost_manual_advance(40));
+    EXPECT_EQ(2 * kChunk, audiotest::infoOf(player).bytes);
+    EXPECT_EQ((Log{warn("no delivered data!")}), sonoraLog());
+    track.close();
+}
+
+// 32 objects per engine: 16 playback streams (player and output mix each) fill it.
+TEST_F(Track, TheSeventeenthPlaybackStreamIsRefusedUntilOneCloses) {
+    std::vector<AudioTrackNative> tracks(17);
+    for (int i = 0; i < 16; ++i) ASSERT_EQ(0, tracks[i].open(2, 48000, false, 2)) << i;
+    EXPECT_EQ(-38, tracks[16].open(2, 48000, false, 2));
+    EXPECT_EQ((Log{warn("open error SL_RESULT_MEMORY_FAILURE")}), sonoraLog());
+    tracks[0].close();
+    EXPECT_EQ(0, tracks[16].open(2, 48000, false, 2));
 }
 
 TEST_F(Track, CompletionWithNothingQueuedStillWakesAndForeignQueueIsIgnored) {

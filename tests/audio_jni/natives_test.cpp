@@ -1,5 +1,6 @@
 // The audio natives without a VM, under the sanitizers: conversions, argument checks, element
 // access that fails, and a handle destroyed while a call still uses its stream.
+#include "../audio/bounded_thread.h"
 #include "audio_jni.h"
 #include "audio_track_native.h"
 #include "fake_jni.h"
@@ -10,9 +11,29 @@
 #include <opensles_host/test_control.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
+
+// Allocations the test thread may still make before operator new throws; negative: no limit.
+thread_local long t_allocationsLeft = -1;
+void *allocate(std::size_t size) {
+    if (t_allocationsLeft == 0) throw std::bad_alloc();
+    if (t_allocationsLeft > 0) --t_allocationsLeft;
+    if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void *operator new(std::size_t size) { return allocate(size); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    return t_allocationsLeft == 0 ? nullptr : allocate(size);
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace audiojnitest {
 namespace {
@@ -102,8 +123,16 @@ TEST_F(AudioNatives, BadRangesAndNullArraysTouchNothing) {
     EXPECT_EQ(0, floats.gets);
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
                        env, nullptr, r.h, nullptr, 0, 1, 0));
-    EXPECT_EQ(-38, Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
+    // a null array is -22 whatever the handle; handle 0 with a usable array is -38
+    EXPECT_EQ(-22, Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
                        env, nullptr, 0, nullptr, 0, 1, 0));
+    EXPECT_EQ(-38, Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
+                       env, nullptr, 0, bytes.ref<jbyteArray>(), 0, 1, 0));
+    // milliHertz past 32 bits would wrap to another rate (4342967 Hz to about 48 kHz)
+    Record other{env};
+    for (jint rate : {4342967, INT32_MAX, -1})
+        EXPECT_EQ(-22, other.open(1, rate, false, 4)) << rate;
+    EXPECT_EQ(-38, other.open(1, 4294967, false, 4)) << "fits, but no input runs at that rate";
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeGetPositionInMsec(
                        env, nullptr, r.h, nullptr));
     EXPECT_EQ(1, r.pending());
@@ -139,7 +168,31 @@ TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
                      env, nullptr, track, position.ref<jlongArray>()));
     EXPECT_EQ(1, position.releases);
     EXPECT_EQ(0, position.lastReleaseMode);
+    // elements only read are dropped, not copied back over what Java wrote meanwhile
+    refused.refuse = false;
+    EXPECT_EQ(4, Java_com_orv_media_audio_AudioTrackNative_nativeWriteFloatArray(
+                     env, nullptr, track, refused.ref<jfloatArray>(), 0, 4, 1));
+    EXPECT_EQ(JNI_ABORT, refused.lastReleaseMode);
     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, track);
+}
+
+// A failing allocation at any step of nativeCreateTrack/Record gives 0, with nothing thrown,
+// leaked or freed twice; the first count that fails nothing gives a stream.
+TEST_F(AudioNatives, CreateGivesZeroWhicheverAllocationFails) {
+    for (auto kind : {std::make_pair(Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack,
+                                     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack),
+                      std::make_pair(Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord,
+                                     Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord)}) {
+        jlong h = 0;
+        long allowed = 0;
+        for (; h == 0 && allowed < 64; ++allowed) {
+            t_allocationsLeft = allowed;
+            h = kind.first(env, nullptr);
+            t_allocationsLeft = -1;
+        }
+        kind.second(env, nullptr, h);
+        EXPECT_GE(allowed, 4) << "the stream with its count, its own members, and the cell";
+    }
 }
 
 // Writers on four threads share a handle while callbacks complete buffers; one more thread
@@ -151,19 +204,22 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
                                                                       2));
     ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeStart(env, nullptr, h));
     std::atomic<int> queued{0};
-    std::vector<std::thread> writers;
+    std::vector<std::unique_ptr<audiotest::BoundedThread>> writers;
     for (int t = 0; t < 4; ++t) {
-        writers.emplace_back([&] {
+        writers.push_back(std::make_unique<audiotest::BoundedThread>([&] {
             FakeArray chunk(kTrackBuffer, 1);
             for (int i = 0; i < 5; ++i) {
                 queued += Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                     env, nullptr, h, chunk.ref<jbyteArray>(), 0, kTrackBuffer, 1);
             }
-        });
+        }));
     }
     // 20 blocking writes through a queue of two: time runs until every one has been queued
-    while (queued.load() < 20 * kTrackBuffer) slhost_manual_advance(20);
-    for (std::thread &w : writers) w.join();
+    for (long step = 0; queued.load() < 20 * kTrackBuffer; ++step) {
+        ASSERT_LT(step, 100000000L) << "writers stopped queueing";
+        slhost_manual_advance(20);
+    }
+    for (auto &w : writers) w->join();
     EXPECT_EQ(20 * kTrackBuffer, queued.load());
 
     // the clock may have run past the last write: fill the queue again so that the next
@@ -172,13 +228,16 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
     while (Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 0) != 0) {
     }
-    std::thread blocked([&] {
+    audiotest::BoundedThread blocked([&] {
         // the queue is full: this write waits for a completion
         EXPECT_EQ(kTrackBuffer, Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
                                     env, nullptr, h, last.ref<jbyteArray>(), 0, kTrackBuffer, 1));
     });
     auto *cell = reinterpret_cast<StreamHandle<AudioTrackNative> *>(static_cast<uintptr_t>(h));
-    while (cell->stream.use_count() < 2) std::this_thread::yield();
+    for (long spin = 0; cell->stream.use_count() < 2; ++spin) {
+        ASSERT_LT(spin, 100000000L) << "the blocked write never took its reference";
+        std::this_thread::yield();
+    }
     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(env, nullptr, h);
     EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_PLAYER));
     EXPECT_EQ(1, slhost_manual_complete_next(slhost_last_object(SLHOST_KIND_PLAYER)));

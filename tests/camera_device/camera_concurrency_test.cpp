@@ -1,5 +1,6 @@
 // The table under concurrent use: four threads open, stream, read and close their own cameras
 // over and over while another looks devices up. Run under ThreadSanitizer too.
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -64,6 +65,24 @@ TEST_F(CameraConcurrency, FourDevicesOnFourThreadsWithLookups) {
     done = true;
     looker.join();
     EXPECT_EQ(std::vector<int>(4, kRounds), good);
+}
+
+TEST_F(CameraConcurrency, TwoOpensOfOneNodeAtOnceHaveOneWinner) {
+    const CameraParams p = camtest::HeldParams();
+    for (int round = 0; round < 40; ++round) {
+        std::atomic<int> ready{0};
+        int fds[2] = {0, 0};
+        auto opener = [&](int *fd) {
+            for (++ready; ready.load() < 2;) {
+            }
+            *fd = open_device(12, "/dev/video0", &p, 0, nullptr);
+        };
+        std::thread a(opener, &fds[0]), b(opener, &fds[1]);
+        a.join();
+        b.join();
+        ASSERT_EQ(1, (fds[0] > 0) + (fds[1] > 0)) << "round " << round;
+        close_device(std::max(fds[0], fds[1]));
+    }
 }
 
 }  // namespace

@@ -99,28 +99,25 @@ TEST_F(CameraOpen, NameRules) {
     EXPECT_EQ(-1, Open(""));
     EXPECT_EQ(Error(kOp, " device  has opened ,please check"), camtest::DeviceLines(capture_)[1]);
 
-    // 15 characters are refused before any open; 14 are taken (a plain file: no camera, so
-    // every query fails and is logged, and the open still succeeds).
-    char dir[] = "/tmp/cXXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    const std::string name14 = std::string(dir) + "/a";   // 12 + 2
-    const std::string name15 = std::string(dir) + "/ab";  // 12 + 3
-    ASSERT_EQ(14u, name14.size());
-    fclose(fopen(name14.c_str(), "w"));
+    // 15 characters are refused before any open; 14 are taken.
+    const std::string name14 = "/dev/video0001";  // node 1, written with 14 characters
+    const std::string name15 = "/dev/video00001";
+    simcam::LoadConfigText(camtest::Cameras(2, [&](nlohmann::json &node) {
+        if (node["path"] == "/dev/video1")
+            node["path"] = name14;
+    }));
     capture_.clear();
     EXPECT_EQ(-1, Open(name15));
     EXPECT_EQ((std::vector<LogEntry>{Info(kOp, ""),
                                      Error(kOp, " dev_name too long ,please check")}),
               camtest::DeviceLines(capture_));
-    const int file_fd = Open(name14);
-    EXPECT_GT(file_fd, 0);
+    const int fd14 = Open(name14);
+    EXPECT_GT(fd14, 0);
     char out[16] = "untouched";
-    EXPECT_EQ(0, get_opened_device_name_by_fd(file_fd, out));
+    EXPECT_EQ(0, get_opened_device_name_by_fd(fd14, out));
     EXPECT_EQ(name14, out);
-    close_device(file_fd);
-    Forget(file_fd);
-    unlink(name14.c_str());
-    rmdir(dir);
+    close_device(fd14);
+    Forget(fd14);
 
     // Null arguments: nothing happens.
     ClearLog();
@@ -153,6 +150,32 @@ TEST_F(CameraOpen, VendorCheck) {
     capture_.clear();
     EXPECT_GT(Open("/dev/video1"), 0);
     EXPECT_EQ(Warn(kOp, " check is orv device failed"), camtest::DeviceLines(capture_).at(3));
+}
+
+TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
+    char file[] = "/tmp/camXXXXXX";
+    close(mkstemp(file));
+    const int next_free = dup(0);  // the lowest free descriptor, closed again below
+    close(next_free);
+    for (const std::string &path : {std::string("/dev/null"), std::string(file)}) {
+        capture_.clear();
+        EXPECT_EQ(-1, Open(path));
+        EXPECT_EQ(Error(kOp, " openVideo devName:" + path + " error, not a video capture device"),
+                  camtest::DeviceLines(capture_).back());
+        EXPECT_EQ(next_free, dup(0)) << path << " left a descriptor open";
+        close(next_free);
+    }
+    unlink(file);
+
+    // A camera that streams MJPG whatever it is asked: refused rather than read as H.264.
+    simcam::LoadConfigText(camtest::Cameras(1, [](nlohmann::json &node) {
+        node["formats"][0]["fourcc"] = "MJPG";
+    }));
+    capture_.clear();
+    EXPECT_EQ(-1, Open("/dev/video0"));
+    EXPECT_EQ(Error(kOp, " cannot set new video format:875967048"),
+              camtest::DeviceLines(capture_).back());
+    EXPECT_EQ(1u, CountOf(simcam::Call::kClose, "/dev/video0"));
 }
 
 TEST_F(CameraOpen, CameraAlreadyHoldingTheRequestOnlyGetsThePeriod) {

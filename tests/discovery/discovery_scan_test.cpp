@@ -1,7 +1,11 @@
 // The discovery scan against the simulated camera with several configured nodes.
 #include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -187,6 +191,22 @@ TEST_F(DiscoveryScan, NodeOpenInTheTableIsListedThroughItsDescriptorAndKeepsStre
     EXPECT_NE(nullptr, data);
     stop_capture(fd);
     close_device(fd);
+
+    // Scans racing opens and closes of the node (its number then taken by another file).
+    std::atomic<bool> stop{false};
+    std::thread owner([&] {
+        while (!stop.load()) {
+            close_device(open_device(12, node, &params, 0, nullptr));
+            const int other = open("/dev/null", O_RDWR);
+            for (int k = 0; k < 20; ++k)
+                std::this_thread::yield();
+            close(other);
+        }
+    });
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(expected, Scan()) << "scan " << i;
+    stop = true;
+    owner.join();
 }
 
 TEST_F(DiscoveryScan, EmptyMachineAndNullTable) {

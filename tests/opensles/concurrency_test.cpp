@@ -1,4 +1,4 @@
-// Several engines and objects used from several threads at once (run under ThreadSanitizer in
+// One engine and its objects used from several threads at once (run under ThreadSanitizer in
 // the tsan preset).
 #include "sl_test_support.h"
 
@@ -12,14 +12,13 @@ namespace {
 
 using sltest::Callbacks;
 
-// One worker: its own engine, player and recorder; callbacks keep both queues full while the
+// One worker: its own player and recorder on the process's one engine; callbacks keep both queues full while the
 // worker completes buffers, and a second thread moves the shared manual clock meanwhile.
 void Work(const sltest::Engine &shared, int rounds, uint64_t *player_done, uint64_t *rec_done,
           size_t *player_calls, size_t *rec_calls) {
-    sltest::Engine own;
     const auto format = sltest::pcm16(2, 16000);
     std::vector<uint8_t> buf(64 * 4);  // 2 ms
-    sltest::Player player(own, &format, 4);
+    sltest::Player player(shared, &format, 4);
     sltest::Recorder rec(shared, &format, 4);
     Callbacks pcb, rcb;
     pcb.action = [&](const void *q) {

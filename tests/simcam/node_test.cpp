@@ -11,11 +11,14 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "simcam/simcam.h"
+#include "usb_device_description.h"
 
 namespace {
 
@@ -88,6 +91,48 @@ TEST_F(Node, NodeLooksLikeAV4l2CharacterDeviceWithItsSysfsFiles) {
     simcam::Unplug("/dev/video0");
     EXPECT_EQ(-1, stat("/dev/video0", &st));
     EXPECT_EQ(nullptr, fopen("/sys/dev/char/81:0/uevent", "r"));
+}
+
+std::string ReadAll(const std::string &path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return "(cannot open)";
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<size_t>(n));
+    close(fd);
+    return text;
+}
+
+// A stock kernel does not know the identity request, but sysfs shows the USB device behind the
+// node, with the raw descriptors that say where the H.264 unit is.
+TEST_F(Node, OnAStockKernelTheIdentityGoesUnansweredAndSysfsShowsTheUsbDevice) {
+    std::string json = simcam::DefaultConfigText();
+    json.replace(json.find('{'), 1, R"({"kernel": "stock",)");
+    json.replace(json.find("\"h264_unit\": 12"), 15, "\"h264_unit\": 13");
+    simcam::LoadConfigText(json);
+    const int fd = open("/dev/video0", O_RDWR);
+    ASSERT_GT(fd, 0);
+    uint8_t d[18] = {};
+    EXPECT_EQ(-1, ioctl(fd, 0xC0125678, d));
+    EXPECT_EQ(ENOTTY, errno);
+    close(fd);
+
+    const std::string usb = "/sys/class/video4linux/video0/device/../";
+    EXPECT_EQ("2e1a\n4c01\n1234\n1\n2\n", ReadAll(usb + "idVendor") + ReadAll(usb + "idProduct") +
+                                              ReadAll(usb + "bcdDevice") + ReadAll(usb + "busnum") +
+                                              ReadAll(usb + "devnum"));
+    EXPECT_EQ("00\n", ReadAll("/sys/dev/char/81:0/device/bInterfaceNumber"));
+    const std::vector<uint8_t> bytes = orvtest::UsbDescriptors({1, 2, 0x2e1a, 0x4c01, 0x1234, 13});
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ReadAll(usb + "descriptors"));
+
+    const size_t identity = json.find(R"("identity": {)");
+    json.replace(identity, json.find('}', identity) + 1 - identity, R"("identity": false)");
+    simcam::LoadConfigText(json);
+    EXPECT_EQ("(cannot open)", ReadAll(usb + "idVendor"));
+    EXPECT_THROW(simcam::LoadConfigText(R"({"kernel": "mine", "nodes": []})"),
+                 std::invalid_argument);
 }
 
 TEST_F(Node, FilesThatAreNoNodeAreUntouched) {

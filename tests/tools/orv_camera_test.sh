@@ -48,11 +48,11 @@ traced() {
     if grep -qF -- "$2" "$work/trace"; then pass "$1"; else fail "$1" "trace lacks \"$2\""; fi
 }
 
-header="NODE         TYPE      USB ID    H.264 H.265 ON USB FIRMWARE"
+header="NODE         TYPE      USB ID    H.264 H.265 ON USB FIRMWARE ID FROM"
 
 run default list
 check "list, the default camera" 0 "$header
-/dev/video0  camera    2e1a:4c01 yes   no    yes    1.2.34"
+/dev/video0  camera    2e1a:4c01 yes   no    yes    1.2.34   camera"
 
 [ -z "$err" ] && pass "list keeps the library's log lines to itself" \
     || fail "list keeps the library's log lines to itself" "stderr not empty"
@@ -61,9 +61,9 @@ check_err "list -v shows them" 0 "open error, fd:-1 dev:/dev/video1"
 
 run cameras.json list
 check "list, several nodes" 0 "$header
-/dev/video1  camera    2e1a:4d02 yes   no    yes    0.2.10
-/dev/video2  camera    2e1a:4d02 no    yes   yes    0.2.10
-/dev/video3  switchbox 2e1a:5a00 yes   no    yes    0.1.05"
+/dev/video1  camera    2e1a:4d02 yes   no    yes    0.2.10   camera
+/dev/video2  camera    2e1a:4d02 no    yes   yes    0.2.10   camera
+/dev/video3  switchbox 2e1a:5a00 yes   no    yes    0.1.05   camera"
 
 run cameras.json usb
 check "usb" 0 "2e1a:4d02 firmware 0.2.10"
@@ -109,6 +109,7 @@ run default ptz roll 1
 check_err "ptz, unknown axis" 2 "axis"
 run default iframe
 check "iframe" 0 "I-frame requested"
+check_err "iframe: --unit auto reads the unit from the descriptors" 0 "H.264 unit 12, from the USB descriptors of /dev/video0"
 traced "iframe reaches the H.264 unit" "XU /dev/video0 unit=12 selector=9 query=0x01 size=4 data=00 00 00 00"
 run default osd --command 0x105 --status
 check "osd command and status" 0 "sent OSD command 0x05
@@ -188,6 +189,26 @@ if [ "$probe" = h264,640,480,60 ] &&
 else
     fail "capture -o FILE.mp4: 60 frames over 60 intervals" "ffprobe gave \"$probe\", $duration s"
 fi
+
+# A stock kernel: no node answers the identity request. The maker's nodes are named from sysfs
+# (a foreign camera with H.264 and a node with no USB device behind it are not), and --unit
+# auto finds unit 13 in the descriptors.
+run stock_kernel.json list
+check "stock kernel: list from sysfs" 0 "$header
+/dev/video0  camera    2e1a:4d01 yes   no    yes    0.3.00   sysfs, bus 001 device 002
+/dev/video2  switchbox 2e1a:5a00 no    yes   yes    0.1.05   sysfs, bus 001 device 004"
+run stock_kernel.json capture -o "$work/stock.h264" --seconds 2 --size 640x480 --no-progress
+check_err "stock kernel: capture picks the unit from the descriptors" 0 "H.264 unit 13, from the USB descriptors of /dev/video0"
+traced "stock kernel: the encoder is set through unit 13" "XU /dev/video0 unit=13 selector=2 query=0x01 size=46"
+probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height \
+    -of csv=p=0 "$work/stock.h264")
+[ "$probe" = "h264,640,480" ] && pass "stock kernel: ffprobe decodes the capture" \
+    || fail "stock kernel: ffprobe decodes the capture" "ffprobe gave \"$probe\""
+run stock_kernel.json iframe -d /dev/video3
+check_err "stock kernel: no descriptors, unit 12 with a warning" 0 "warning: cannot read the USB descriptors of /dev/video3; using unit 12"
+traced "stock kernel: the fallback unit is used" "XU /dev/video3 unit=12 selector=9"
+run stock_kernel.json set --unit 256
+check_err "not a unit" 2 "--unit takes auto or a unit id from 1 to 255, not '256'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

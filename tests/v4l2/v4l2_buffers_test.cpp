@@ -133,6 +133,11 @@ TEST_F(Buffers, FailuresPartWayKeepEarlierMappingsRecorded) {
     EXPECT_EQ((std::vector<LogEntry>{Error(fn + " QUERYBUF failed, " + ErrnoText(EIO)),
                                      Error(fn + " REQBUFS failed, " + ErrnoText(EBUSY))}),
               Lines());
+    // The mapping still recorded is undone before a new request reuses its record.
+    simcam::ClearTrace();
+    ASSERT_EQ(0, v4l2_req_buf(fd_, records_, 4, kMmap));
+    EXPECT_EQ(1u, simcam::TraceOf(simcam::Call::kMunmap).size());
+    EXPECT_EQ(4u, simcam::TraceOf(simcam::Call::kMmap).size());
 }
 
 TEST_F(Buffers, UserPointerBuffersAreHandedOverAndNeverMapped) {

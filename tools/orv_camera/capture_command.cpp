@@ -17,6 +17,7 @@
 #include "cli_app.h"
 #include "commands.h"
 #include "media/frame_output.h"
+#include "h264_unit.h"
 #include "open_camera.h"
 #include "progress.h"
 
@@ -166,10 +167,12 @@ int Capture(const CaptureOptions &o) {
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
     signal(SIGPIPE, SIG_IGN);
 
-    OpenCamera camera(o.node, o.settings);
+    OpenSettings settings = o.settings;
+    settings.unit = ChooseUnit(settings.unit_choice, o.node);
+    OpenCamera camera(o.node, settings);
     if (camera.fd() < 0)
         return CannotOpen(o.node);
-    ReportSettings(summary, o.node + ": ", camera.fd(), o.settings);
+    ReportSettings(summary, o.node + ": ", camera.fd(), settings);
     if (!camera.StartCapture())
         return Fail(kFailed, "cannot start streaming from " + o.node);
 
@@ -208,10 +211,10 @@ int Capture(const CaptureOptions &o) {
         count.bytes += n;
         count.seconds = Since(start);
         for (const Change &c : changes)
-            if (c.at_frame == count.frames && Apply(c, o.settings.unit, camera.fd()) != 0)
+            if (c.at_frame == count.frames && Apply(c, settings.unit, camera.fd()) != 0)
                 result = Fail(kFailed, "the camera refused " + c.key + "=" + c.value);
         for (int64_t at : o.iframes_at)
-            if (at == count.frames && send_uvc_command(o.settings.unit, camera.fd(), 0) != 0)
+            if (at == count.frames && send_uvc_command(settings.unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
         if (show_progress && count.seconds - last_progress >= 0.25) {
             last_progress = count.seconds;

@@ -7,12 +7,14 @@
 #include "camera_discovery.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "h264_unit.h"
 #include "open_camera.h"
 
 namespace orvcli {
 namespace {
 
-int Set(const std::string &node, const OpenSettings &settings) {
+int Set(const std::string &node, OpenSettings settings) {
+    settings.unit = ChooseUnit(settings.unit_choice, node);
     OpenCamera camera(node, settings);
     if (camera.fd() < 0)
         return CannotOpen(node);
@@ -20,11 +22,11 @@ int Set(const std::string &node, const OpenSettings &settings) {
     return kOk;
 }
 
-int IFrame(const std::string &node, int unit) {
+int IFrame(const std::string &node, const std::string &unit) {
     RawNode raw(node);
     if (raw.fd() <= 0)
         return CannotOpen(node);
-    if (send_uvc_command(unit, raw.fd(), 0) != 0)
+    if (send_uvc_command(ChooseUnit(unit, node), raw.fd(), 0) != 0)
         return Fail(kFailed, "the I-frame request was refused by " + node);
     std::printf("I-frame requested\n");
     return kOk;
@@ -65,7 +67,7 @@ void AddDeviceCommands(Cli &cli) {
     set.Runs([set_node, settings] { return Set(*set_node, *settings); });
 
     auto iframe_node = std::make_shared<std::string>("/dev/video0");
-    auto unit = std::make_shared<int>(12);
+    auto unit = std::make_shared<std::string>("auto");
     Command iframe = cli.Add("iframe", "Ask the encoder for an I-frame now");
     iframe.Text("-d,--device", iframe_node.get(), "Video node").ShowDefault(*iframe_node);
     AddUnitOption(iframe, unit.get());

@@ -11,6 +11,7 @@
 
 #include "camera_device.h"
 #include "cli_common.h"
+#include "h264_unit.h"
 #include "uvc/uvc_h264.h"
 #include "v4l2/v4l2_device.h"
 
@@ -80,8 +81,12 @@ Check SizeCheck(const std::string &name) {
     };
 }
 
-void AddUnitOption(Command &cmd, int *unit) {
-    cmd.Int("--unit", unit, "H.264 extension unit id", 1).ShowDefault(std::to_string(*unit));
+void AddUnitOption(Command &cmd, std::string *unit_choice) {
+    cmd.Text("--unit", unit_choice,
+             "H.264 extension unit id, or auto: the one the USB descriptors of the camera "
+             "describe (12 when none)",
+             CheckUnitText)
+        .ShowDefault(*unit_choice);
 }
 
 void AddOpenOptions(Command &cmd, OpenSettings *s) {
@@ -97,7 +102,7 @@ void AddOpenOptions(Command &cmd, OpenSettings *s) {
         .ShowDefault(std::to_string(s->bitrate))
         .Int("--iframe-period", &s->iframe_period, "Seconds between I-frames", 0)
         .ShowDefault(std::to_string(s->iframe_period));
-    AddUnitOption(cmd, &s->unit);
+    AddUnitOption(cmd, &s->unit_choice);
 }
 
 int CannotOpen(const std::string &node) {

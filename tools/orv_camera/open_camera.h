@@ -16,14 +16,15 @@ struct OpenSettings {
     int profile = 1;            // 1 baseline, 2 main, 8 high
     int rate_control_mode = 2;  // 0 constant QP, 1 VBR, 2 CBR
     int bitrate = 1920000;
-    int iframe_period = 5;  // seconds
-    int unit = 12;
+    int iframe_period = 5;             // seconds
+    std::string unit_choice = "auto";  // --unit: "auto" or an id (h264_unit.h)
+    int unit = 12;                     // the unit in use: ChooseUnit(unit_choice, node)
 };
 
 // --size, --fps, --profile, --rate-control, --bitrate, --iframe-period, --unit.
 void AddOpenOptions(Command &cmd, OpenSettings *settings);
 // --unit only.
-void AddUnitOption(Command &cmd, int *unit);
+void AddUnitOption(Command &cmd, std::string *unit_choice);
 
 // The profile and rate-control names the options take, mapped to their codes.
 const Choices &ProfileNames();

@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camera_discovery.h"
+#include "camera_scan.h"
 #include "cli_common.h"
 #include "commands.h"
 
@@ -31,20 +33,30 @@ std::string Firmware(int vendor, int product) {
     return get_orv_camera_version(vendor, product, version) == 0 ? version : "";
 }
 
+// "camera", or "sysfs, bus BBB device DDD" (where lsusb shows the device).
+std::string Source(const FoundCamera &found) {
+    if (found.source != IdentitySource::kSysfs)
+        return SourceName(found.source);
+    char where[48];
+    std::snprintf(where, sizeof where, "%s, bus %03d device %03d", SourceName(found.source),
+                  found.usb.busnum, found.usb.devnum);
+    return where;
+}
+
 int List() {
-    DiscoveredCamera cameras[ORV_DISCOVERY_MAX_CAMERAS];
-    const int count = discovery_orv_camera(cameras);
-    if (count == 0)
+    const std::vector<FoundCamera> cameras = FindCameras();
+    if (cameras.empty())
         return Fail(kNotFound, "no camera of the maker on /dev/video0 to /dev/video7");
-    std::printf("%-12s %-9s %-9s %-5s %-5s %-6s %s\n", "NODE", "TYPE", "USB ID", "H.264", "H.265",
-                "ON USB", "FIRMWARE");
-    for (int i = 0; i < count; ++i) {
-        const DiscoveredCamera &c = cameras[i];
+    // The identity's source comes last: scripts read the columns before it by position.
+    std::printf("%-12s %-9s %-9s %-5s %-5s %-6s %-8s %s\n", "NODE", "TYPE", "USB ID", "H.264",
+                "H.265", "ON USB", "FIRMWARE", "ID FROM");
+    for (const FoundCamera &found : cameras) {
+        const DiscoveredCamera &c = found.entry;
         const std::string firmware = Firmware(c.vendor_id, c.product_id);
-        std::printf("%-12s %-9s %-9s %-5s %-5s %-6s %s\n", c.name, TypeName(c.type),
+        std::printf("%-12s %-9s %-9s %-5s %-5s %-6s %-8s %s\n", c.name, TypeName(c.type),
                     UsbIdText(c.vendor_id, c.product_id).c_str(), YesNo(c.supports_h264),
                     YesNo(c.supports_h265), YesNo(!firmware.empty()),
-                    firmware.empty() ? "-" : firmware.c_str());
+                    firmware.empty() ? "-" : firmware.c_str(), Source(found).c_str());
     }
     return kOk;
 }
@@ -91,7 +103,8 @@ int Reset(const std::string &id) {
 
 void AddUsbCommands(Cli &cli) {
     cli.Add("list",
-            "List the maker's cameras on /dev/video0-7, with USB presence and firmware version")
+            "List the maker's cameras on /dev/video0-7, with USB presence, firmware version "
+            "and where their identity came from (the camera, or sysfs on a stock kernel)")
         .Runs(List);
 
     auto dual = std::make_shared<bool>(false);

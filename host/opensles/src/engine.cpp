@@ -10,6 +10,8 @@
 #include "pcm_format.h"
 #include "registry.h"
 
+#include <memory>
+#include <mutex>
 #include <new>
 
 namespace slhost {
@@ -30,9 +32,41 @@ class OutputMix : public Object {
     ItfSlot *slot_for(SLInterfaceID) override { return nullptr; }
 };
 
+// As on Android: one engine per process, and at most 32 objects created by an engine at a time.
+constexpr unsigned kObjectsPerEngine = 32;
+
+std::mutex &engine_mutex() {
+    static std::mutex m;
+    return m;
+}
+bool engine_lives = false;  // guarded by engine_mutex()
+
+// The places an engine has for the objects it creates.
+struct EngineSlots {
+    std::mutex mutex;
+    unsigned used = 0;
+};
+
 class Engine : public Object {
   public:
     explicit Engine(std::vector<SLInterfaceID> granted);
+    ~Engine() override {
+        std::lock_guard<std::mutex> lock(engine_mutex());
+        engine_lives = false;
+    }
+    // A place for one more object, given back when the token goes; empty when all are taken.
+    std::shared_ptr<void> take_slot() {
+        std::lock_guard<std::mutex> lock(slots_->mutex);
+        if (slots_->used >= kObjectsPerEngine) {
+            return nullptr;
+        }
+        ++slots_->used;
+        auto slots = slots_;
+        return std::shared_ptr<void>(slots.get(), [slots](void *) {
+            std::lock_guard<std::mutex> held(slots->mutex);
+            --slots->used;
+        });
+    }
     static const std::vector<InterfaceOffer> &offers() {
         static const std::vector<InterfaceOffer> list = {{SL_IID_ENGINE, true}};
         return list;
@@ -45,10 +79,21 @@ class Engine : public Object {
 
   private:
     ItfSlot engine_slot_;
+    std::shared_ptr<EngineSlots> slots_ = std::make_shared<EngineSlots>();
 };
 
-template <typename T>
-SLresult publish(T *object, SLObjectItf *out) {
+// Publishes a new object in a place of the engine `self`; SL_RESULT_MEMORY_FAILURE (nothing
+// created) when the engine has no place left.
+template <typename Make>
+SLresult publish_in_slot(SLEngineItf self, SLObjectItf *out, Make make) {
+    auto *engine = static_cast<Engine *>(owner_of(self));
+    std::shared_ptr<void> slot = engine->take_slot();
+    if (!slot) {
+        SLHOST_LOGE("an engine holds at most %u objects", kObjectsPerEngine);
+        return SL_RESULT_MEMORY_FAILURE;
+    }
+    Object *object = make();
+    object->hold_engine_slot(std::move(slot));
     *out = object->handle();
     return SL_RESULT_SUCCESS;
 }
@@ -120,7 +165,7 @@ SLresult check_recorder_sink(const SLDataSink *snk, SLuint32 &num_buffers) {
     return SL_RESULT_SUCCESS;
 }
 
-SLresult create_player(SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
+SLresult create_player(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
                        const SLInterfaceID *ids, const SLboolean *required) {
     if (out == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
@@ -145,10 +190,11 @@ SLresult create_player(SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLu
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish(new MediaObject(Direction::Playback, format, num_buffers, granted), out);
+    return publish_in_slot(
+        self, out, [&] { return new MediaObject(Direction::Playback, format, num_buffers, granted); });
 }
 
-SLresult create_recorder(SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
+SLresult create_recorder(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
                          const SLInterfaceID *ids, const SLboolean *required) {
     if (out == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
@@ -173,10 +219,11 @@ SLresult create_recorder(SLObjectItf *out, SLDataSource *src, SLDataSink *snk, S
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish(new MediaObject(Direction::Capture, format, num_buffers, granted), out);
+    return publish_in_slot(
+        self, out, [&] { return new MediaObject(Direction::Capture, format, num_buffers, granted); });
 }
 
-SLresult create_output_mix(SLObjectItf *out, SLuint32 n, const SLInterfaceID *ids,
+SLresult create_output_mix(SLEngineItf self, SLObjectItf *out, SLuint32 n, const SLInterfaceID *ids,
                            const SLboolean *required) {
     if (out == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
@@ -190,7 +237,7 @@ SLresult create_output_mix(SLObjectItf *out, SLuint32 n, const SLInterfaceID *id
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish(new OutputMix(granted), out);
+    return publish_in_slot(self, out, [&] { return new OutputMix(granted); });
 }
 
 const std::vector<InterfaceOffer> *offers_of(SLuint32 object_id) {
@@ -234,20 +281,19 @@ SLresult not_supported_group(SLEngineItf, SLObjectItf *, SLuint32, const SLInter
 const struct SLEngineItf_ kEngineVtable = {
     not_supported_device,
     not_supported_device,
-    [](SLEngineItf, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
+    [](SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
        const SLInterfaceID *ids,
-       const SLboolean *req) { return create_player(out, src, snk, n, ids, req); },
-    [](SLEngineItf, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
+       const SLboolean *req) { return create_player(self, out, src, snk, n, ids, req); },
+    [](SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
        const SLInterfaceID *ids,
-       const SLboolean *req) { return create_recorder(out, src, snk, n, ids, req); },
+       const SLboolean *req) { return create_recorder(self, out, src, snk, n, ids, req); },
     [](SLEngineItf, SLObjectItf *, SLDataSource *, SLDataSource *, SLDataSink *, SLDataSink *,
        SLDataSink *, SLuint32, const SLInterfaceID *,
        const SLboolean *) { return SL_RESULT_FEATURE_UNSUPPORTED; },
     not_supported_group,
     not_supported_group,
-    [](SLEngineItf, SLObjectItf *out, SLuint32 n, const SLInterfaceID *ids, const SLboolean *req) {
-        return create_output_mix(out, n, ids, req);
-    },
+    [](SLEngineItf self, SLObjectItf *out, SLuint32 n, const SLInterfaceID *ids,
+       const SLboolean *req) { return create_output_mix(self, out, n, ids, req); },
     [](SLEngineItf, SLObjectItf *, SLDataSource *, SLuint32, const SLInterfaceID *,
        const SLboolean *) { return SL_RESULT_FEATURE_UNSUPPORTED; },
     [](SLEngineItf, SLObjectItf *, void *, SLuint32, SLuint32, const SLInterfaceID *,
@@ -305,7 +351,8 @@ using namespace slhost;
 
 extern "C" {
 
-// Every engine is thread-safe, whatever SL_ENGINEOPTION_THREADSAFE says.
+// Every engine is thread-safe, whatever SL_ENGINEOPTION_THREADSAFE says. As on Android, a
+// second engine cannot be created while one lives: SL_RESULT_RESOURCE_ERROR.
 SL_API SLresult SLAPIENTRY slCreateEngine(SLObjectItf *pEngine, SLuint32 numOptions,
                                           const SLEngineOption *pEngineOptions,
                                           SLuint32 numInterfaces,
@@ -327,7 +374,14 @@ SL_API SLresult SLAPIENTRY slCreateEngine(SLObjectItf *pEngine, SLuint32 numOpti
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish(new Engine(granted), pEngine);
+    std::lock_guard<std::mutex> lock(engine_mutex());
+    if (engine_lives) {
+        SLHOST_LOGE("slCreateEngine: an engine already exists in this process");
+        return SL_RESULT_RESOURCE_ERROR;
+    }
+    engine_lives = true;
+    *pEngine = (new Engine(granted))->handle();
+    return SL_RESULT_SUCCESS;
 }
 
 SL_API SLresult SLAPIENTRY slQueryNumSupportedEngineInterfaces(SLuint32 *pNumSupportedInterfaces) {

@@ -1,11 +1,17 @@
 #include "media_core.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace slhost {
 
 namespace {
 constexpr double kChunkSeconds = 0.005;
+std::atomic<bool> g_report_dropped{false};
+}  // namespace
+
+void MediaCore::report_dropped(bool on) {
+    g_report_dropped.store(on);
 }
 
 MediaCore::MediaCore(Direction direction, const PcmFormat &format, SLuint32 num_buffers,
@@ -29,6 +35,11 @@ void MediaCore::start(std::unique_ptr<PlaybackSink> sink, std::unique_ptr<Captur
     sink_ = std::move(sink);
     source_ = std::move(source);
     caller_ = caller;
+    if (direction_ == Direction::Playback) {
+        pacer_ = dynamic_cast<DevicePacer *>(sink_.get());
+    } else {
+        pacer_ = dynamic_cast<DevicePacer *>(source_.get());
+    }
     started_ = true;
     thread_ = std::thread([self = shared_from_this()] { self->run(); });
     thread_id_ = thread_.get_id();
@@ -82,12 +93,23 @@ SLresult MediaCore::enqueue(const void *data, SLuint32 size) {
 
 void MediaCore::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.clear();
-    resolved_ += due_;
-    due_ = 0;
+    if (!g_report_dropped.load()) {
+        resolved_ += due_;
+        due_ = 0;
+        dropped_due_ = 0;
+    }
+    drop_queue();
     credit_bytes_ = 0;
     clock_running_ = false;
     idle_cv_.notify_all();
+}
+
+void MediaCore::drop_queue() {
+    if (g_report_dropped.load()) {
+        dropped_due_ += static_cast<SLuint32>(queue_.size());
+        work_cv_.notify_all();
+    }
+    queue_.clear();
 }
 
 void MediaCore::queue_state(SLuint32 &count, SLuint32 &index) {
@@ -112,6 +134,9 @@ SLresult MediaCore::set_state(SLuint32 state) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (state == 1) {
         position_bytes_ = 0;
+        if (state_ != 1 && g_report_dropped.load()) {
+            drop_queue();
+        }
     }
     if (state != state_) {
         clock_running_ = false;
@@ -165,7 +190,7 @@ int MediaCore::complete_next(bool wait) {
 }
 
 bool MediaCore::settled() const {
-    return due_ == 0 && !callback_running_ && credit_bytes_ == 0;
+    return due_ == 0 && dropped_due_ == 0 && !callback_running_ && credit_bytes_ == 0;
 }
 
 void MediaCore::wait_settled() {
@@ -208,11 +233,17 @@ void MediaCore::transfer(size_t n) {
     }
 }
 
-void MediaCore::deliver_one(std::unique_lock<std::mutex> &lock) {
-    --due_;
+// `dropped`: the report of a dropped buffer, which resolves no completion.
+void MediaCore::deliver_one(std::unique_lock<std::mutex> &lock, bool dropped) {
+    if (dropped) {
+        --dropped_due_;
+    } else {
+        --due_;
+    }
+    const uint64_t resolves = dropped ? 0 : 1;
     QueueCallback cb = callback_;
     if (!cb.set()) {
-        ++resolved_;
+        resolved_ += resolves;
         idle_cv_.notify_all();
         return;
     }
@@ -226,7 +257,7 @@ void MediaCore::deliver_one(std::unique_lock<std::mutex> &lock) {
     lock.lock();
     callback_running_ = false;
     ++callbacks_;
-    ++resolved_;
+    resolved_ += resolves;
     idle_cv_.notify_all();
 }
 
@@ -271,14 +302,31 @@ bool MediaCore::realtime_step(std::unique_lock<std::mutex> &lock) {
     return true;
 }
 
+bool MediaCore::device_step(std::unique_lock<std::mutex> &lock) {
+    if (!active() || queue_.empty()) {
+        return false;
+    }
+    // Only this thread uses the sink or source until it ends, so it may wait without the lock.
+    lock.unlock();
+    const size_t ready = pacer_->wait_ready();
+    lock.lock();
+    if (ready > 0 && active() && !queue_.empty() && !quit_) {
+        const Buffer &head = queue_.front();
+        transfer(std::min<size_t>(head.size - head.done, ready));
+    }
+    return true;
+}
+
 void MediaCore::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!quit_) {
-        if (due_ > 0) {
-            deliver_one(lock);
+        if (due_ > 0 || dropped_due_ > 0) {
+            deliver_one(lock, due_ == 0);
             continue;
         }
-        bool worked = pacing_ == Pacing::Manual ? manual_step() : realtime_step(lock);
+        bool worked = pacing_ == Pacing::Manual ? manual_step()
+                      : pacer_ != nullptr         ? device_step(lock)
+                                                  : realtime_step(lock);
         if (worked) {
             continue;
         }

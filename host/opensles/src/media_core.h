@@ -13,6 +13,7 @@
 #include <opensles_host/test_control.h>
 
 #include "data_path.h"
+#include "device_path.h"
 #include "pcm_format.h"
 
 #include <chrono>
@@ -50,13 +51,16 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
 
     // SL_RESULT_BUFFER_INSUFFICIENT when `num_buffers` buffers are queued.
     SLresult enqueue(const void *data, SLuint32 size);
-    // Drops every queued buffer and every callback not yet started.
+    // Drops every queued buffer and every callback not yet started; while dropped buffers are
+    // reported (report_dropped), their callbacks come instead and none is dropped.
     void clear();
     void queue_state(SLuint32 &count, SLuint32 &index);
     // Only while stopped (SL_RESULT_PRECONDITIONS_VIOLATED otherwise). Never waits for a
     // running callback; no callback starts with the old registration after it returns.
     SLresult register_callback(const QueueCallback &callback);
-    // 1 stopped (position back to 0), 2 paused, 3 playing or recording.
+    // 1 stopped (position back to 0), 2 paused, 3 playing or recording. While dropped buffers
+    // are reported, stopping a paused or playing (recording) object drops its queued buffers and
+    // reports each by a callback.
     SLresult set_state(SLuint32 state);
     SLuint32 state();
     SLmillisecond position_ms();
@@ -71,6 +75,11 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
 
     void fill_info(slhost_object_info &info);
 
+    // Process-wide test mode: Clear and a stop report the buffers they drop by one callback each
+    // (on the object's thread, after the call returns, in queue order), as some Android versions
+    // do. Dropped buffers never count as completed. Off by default.
+    static void report_dropped(bool on);
+
   private:
     struct Buffer {
         uint8_t *data;
@@ -82,9 +91,12 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
     bool active() const;
     bool settled() const;
     bool on_own_thread() const;
-    void deliver_one(std::unique_lock<std::mutex> &lock);
+    void deliver_one(std::unique_lock<std::mutex> &lock, bool dropped);
+    // Drops every queued buffer, reporting each when the test mode asks for it.
+    void drop_queue();
     bool manual_step();
     bool realtime_step(std::unique_lock<std::mutex> &lock);
+    bool device_step(std::unique_lock<std::mutex> &lock);
     // Moves `n` bytes of the oldest buffer; completes it when it is full.
     void transfer(size_t n);
 
@@ -104,12 +116,14 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
     const void *caller_ = nullptr;
     std::unique_ptr<PlaybackSink> sink_;
     std::unique_ptr<CaptureSource> source_;
+    DevicePacer *pacer_ = nullptr;  // the sink or source, when its device sets the pace
     std::thread thread_;
     std::thread::id thread_id_;
     bool started_ = false;
     bool quit_ = false;
 
-    SLuint32 due_ = 0;  // completed buffers whose callback has not started
+    SLuint32 due_ = 0;          // completed buffers whose callback has not started
+    SLuint32 dropped_due_ = 0;  // dropped buffers whose report has not started
     bool callback_running_ = false;
     uint64_t completed_ = 0;  // buffers completed
     uint64_t resolved_ = 0;   // completions whose callback ran, or was dropped

@@ -1,5 +1,6 @@
 #include "media_object.h"
 
+#include "device_path.h"
 #include "faults.h"
 #include "interface_ids.h"
 #include "registry.h"
@@ -241,12 +242,16 @@ SLresult MediaObject::on_realize() {
     if (direction_ == Direction::Playback) {
         if (backend_ == Backend::Wav) {
             r = make_wav_sink(format_, serial_, sink);
+        } else if (backend_ == Backend::Alsa) {
+            r = make_alsa_sink(format_, sink);
         } else {
             sink = make_discard_sink();
         }
     } else {
         if (backend_ == Backend::Wav) {
             r = make_wav_source(format_, source);
+        } else if (backend_ == Backend::Alsa) {
+            r = make_alsa_source(format_, source);
         } else {
             source = make_generated_source(format_, current_capture());
         }

@@ -6,6 +6,7 @@
 #include <opensles_host/test_control.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -59,6 +60,9 @@ class Object {
     // The parts of the test view that this kind knows about (kind and object state are filled).
     virtual void fill_info(slhost_object_info &) const {}
 
+    // Keeps `slot` (the object's place among its engine's objects) until the object is deleted.
+    void hold_engine_slot(std::shared_ptr<void> slot) { engine_slot_ = std::move(slot); }
+
   protected:
     // Acquires what the object needs to run; the object stays unrealized on failure.
     virtual SLresult on_realize() { return SL_RESULT_SUCCESS; }
@@ -83,6 +87,7 @@ class Object {
     void *callback_context_ = nullptr;
     std::atomic<SLint32> priority_{SL_PRIORITY_NORMAL};
     std::atomic<SLboolean> preemptable_{SL_BOOLEAN_FALSE};
+    std::shared_ptr<void> engine_slot_;
 
     friend struct ObjectItfImpl;
 };

@@ -35,6 +35,8 @@ bool parse_backend(const std::string &name, Backend &out) {
         out = Backend::Wav;
     } else if (name == "manual") {
         out = Backend::Manual;
+    } else if (name == "alsa") {
+        out = Backend::Alsa;
     } else {
         return false;
     }

@@ -8,9 +8,9 @@
 
 namespace slhost {
 
-enum class Backend { Null, Wav, Manual };
+enum class Backend { Null, Wav, Manual, Alsa };
 
-// ORV_OPENSLES_BACKEND: "null" (default), "wav", "manual".
+// ORV_OPENSLES_BACKEND: "null" (default), "wav", "manual", "alsa".
 Backend current_backend();
 // nullptr: back to the environment. False for an unknown name.
 bool override_backend(const char *name);

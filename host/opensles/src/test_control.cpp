@@ -91,9 +91,14 @@ SL_API int slhost_object_info_get(SLObjectItf object, slhost_object_info *info) 
     return registry_info(object, *info) ? 0 : -1;
 }
 
+SL_API void slhost_report_dropped_buffers(int on) {
+    MediaCore::report_dropped(on != 0);
+}
+
 SL_API void slhost_reset(void) {
     reset_overrides();
     fault_clear();
+    MediaCore::report_dropped(false);
 }
 
 }  // extern "C"

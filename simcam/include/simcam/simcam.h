@@ -54,12 +54,16 @@ std::string DefaultConfigText();
 void Reset();
 
 // The USB devices behind the configured nodes, for a simulated USB bus beside the camera: one
-// per distinct bus_info among the nodes whose identity ioctl is answered, in node order, with
-// the identity's ids and bcdDevice (so the bus and the video nodes report the same camera).
+// per distinct bus_info among the nodes that have a USB identity (not `"identity": false`), in
+// node order, with the identity's ids and bcdDevice (so the bus and the video nodes report the
+// same camera; on a "stock" kernel the identity ioctl is not answered but the device is there),
+// on bus 1 at addresses 2, 3, ... in that order.
 struct UsbDevice {
     std::string bus_info;            // QUERYCAP's bus_info, shared by the device's nodes
     std::vector<std::string> nodes;  // its nodes, "/dev/video0", ...
     uint16_t vendor_id = 0, product_id = 0, bcd_device = 0;
+    unsigned bus = 1, address = 0;  // busnum and devnum
+    uint8_t h264_unit = 12;         // the H.264 unit of its first node, as its descriptors say
 };
 std::vector<UsbDevice> UsbDevices();
 
@@ -159,9 +163,14 @@ void FailControl(const std::string &path, uint32_t id, int err);
 void SetIdentityAnswered(const std::string &path, bool answered);
 
 // The camera disappears: every later call on its descriptors fails with ENODEV (close
-// succeeds), a blocked DQBUF wakes with ENODEV, poll reports it readable, and opening the path
-// gives ENOENT.
+// succeeds), a blocked DQBUF wakes with ENODEV, a waiting poll wakes, every later poll reports
+// POLLERR on each of its descriptors (as a node that uvcvideo has unregistered does), and
+// opening the path gives ENOENT.
 void Unplug(const std::string &path);
+
+// The next n frames the camera delivers are flagged V4L2_BUF_FLAG_ERROR, as a USB transfer
+// error leaves them (Frame::error marks them).
+void CorruptFrames(const std::string &path, int n);
 
 // The camera stops sending frames while streaming (true) or sends again (false).
 void SetStalled(const std::string &path, bool stalled);
@@ -202,6 +211,7 @@ struct Frame {
     uint64_t sequence = 0;       // the camera's frame counter (dropped frames count too)
     uint32_t index = 0;          // the buffer it went into
     bool idr = false;            // an IDR access unit (SPS and PPS first)
+    bool error = false;          // delivered with V4L2_BUF_FLAG_ERROR
     std::vector<uint8_t> bytes;  // exactly what the buffer held (bytesused bytes)
 };
 // The frames delivered since the last load, Reset() or ClearFrames(), oldest first (the most

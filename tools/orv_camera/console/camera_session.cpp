@@ -1,19 +1,20 @@
 #include "camera_session.h"
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 
 #include "camera_device.h"
 #include "camera_discovery.h"
-#include "media/h264_units.h"
+#include "media/nal_units.h"
 
 namespace orvcli {
 namespace {
 
 using Json = nlohmann::json;
 
-// Reads that gave no frame in a row before the camera counts as gone: -1 comes at once from a
-// camera that went away, after a second's wait from one that stopped sending.
+// Reads that gave no frame in a row before a camera that stopped sending counts as gone (each
+// failed read waits up to a second); one that went away says so at once (ENODEV).
 constexpr int kMaxFailures = 3;
 constexpr int kMaxEmpty = 100;
 constexpr auto kReopenEvery = std::chrono::seconds(1);
@@ -137,6 +138,10 @@ void CameraSession::Run() {
 void CameraSession::ReadFrame() {
     unsigned char *data = nullptr;
     const int n = read_h264_data(camera_->fd(), &data);
+    if (n < 0 && errno == ENODEV) {
+        Close("camera gone: waiting for " + options_.node + " to come back");
+        return;
+    }
     if (n <= 0 || !data) {
         if (n < 0 ? ++failures_ >= kMaxFailures : ++failures_ >= kMaxEmpty)
             Close("camera gone: waiting for " + options_.node + " to come back");

@@ -16,6 +16,7 @@
 #include "commands.h"
 #include "console_server.h"
 #include "frame_hub.h"
+#include "h264_unit.h"
 #include "open_camera.h"
 #include "stream_stats.h"
 
@@ -55,6 +56,7 @@ int Console(ConsoleOptions o) {
         o.server.token = NewToken();
     signal(SIGPIPE, SIG_IGN);
 
+    o.session.settings.unit = ChooseUnit(o.session.settings.unit_choice, o.session.node);
     FrameHub hub;
     StreamStats stats;
     CameraSession session(o.session, &hub, &stats);

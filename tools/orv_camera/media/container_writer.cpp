@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "frame_output.h"
-#include "h264_units.h"
+#include "nal_units.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -138,8 +138,20 @@ typedef struct slhost_object_info {
 /* Fills `info` for a live object. Returns 0, or -1 when `object` is not a live object. */
 SL_API int slhost_object_info_get(SLObjectItf object, slhost_object_info *info);
 
+/*---------------------------------------------------------------------------*/
+/* Dropped buffers                                                           */
+/*---------------------------------------------------------------------------*/
+
+/* Android leaves it open whether buffers dropped by Clear or by a stop are reported. Nonzero:
+ * from now on, Clear and a change of a paused or playing (recording) object to stopped drop every
+ * queued buffer and report each one by a callback on the object's thread after the call returns
+ * (callbacks of completions not yet started are then kept too); a dropped buffer never counts as
+ * completed. Zero (the default): Clear drops buffers and pending callbacks silently, and a stopped
+ * object keeps its buffers. slhost_reset() turns it off. */
+SL_API void slhost_report_dropped_buffers(int on);
+
 /* Back to the environment's back end and capture source, no fault rules (not even those of
- * ORV_OPENSLES_FAULTS), manual clock untouched. */
+ * ORV_OPENSLES_FAULTS), no reports of dropped buffers, manual clock untouched. */
 SL_API void slhost_reset(void);
 
 #ifdef __cplusplus

@@ -20,9 +20,11 @@ import java.util.concurrent.locks.ReentrantReadWriteLock;
  * }
  * }</pre>
  *
- * <p>An object may be shared between threads: frame reads, parameter updates and commands may
- * run side by side, while {@link #stopCapture()} and {@link #close()} wait for any frame read
- * in progress, so the frame's memory and the node stay valid while the read uses them.
+ * <p>An object may be shared between threads: parameter updates and commands may run beside a
+ * frame read, while {@link #stopCapture()} and {@link #close()} wait for any frame read in
+ * progress, so the frame's memory and the node stay valid while the read uses them. Frame
+ * reads on one object run one at a time: the native layer hands the previous frame's buffer
+ * back to the camera at the next read, so each read copies its frame before another begins.
  */
 public class ORVVideoDevice implements AutoCloseable {
     static {
@@ -46,7 +48,13 @@ public class ORVVideoDevice implements AutoCloseable {
     private final Parameter mParameter;
     private final String mPath;
     private final ReentrantReadWriteLock mLock = new ReentrantReadWriteLock();
+    /** Held for the whole of one frame read, copy included. */
+    private final Object mReadLock = new Object();
     private boolean mCapturing;
+    /** A start was tried since the last stop: buffers may be mapped even if it failed. */
+    private boolean mStartTried;
+    /** Set by the native layer when a read failed because the camera is gone. */
+    private boolean mCameraGone;
 
     /** A camera object for a node ("/dev/video0") with the default parameters. */
     public ORVVideoDevice(String path) {
@@ -120,6 +128,7 @@ public class ORVVideoDevice implements AutoCloseable {
         try {
             requireOpen();
             if (mCapturing) return;
+            mStartTried = true;
             if (native_startCapture() != 0) throw new IOException("cannot stream from " + mPath);
             mCapturing = true;
         } finally {
@@ -131,8 +140,7 @@ public class ORVVideoDevice implements AutoCloseable {
     public void stopCapture() {
         mLock.writeLock().lock();
         try {
-            if (mCapturing) native_stopCapture();
-            mCapturing = false;
+            stopNative();
         } finally {
             mLock.writeLock().unlock();
         }
@@ -140,12 +148,22 @@ public class ORVVideoDevice implements AutoCloseable {
 
     /**
      * The next H.264 frame, or null when none came within about a second (or the object is not
-     * capturing). Each call returns a new array of exactly the frame's length.
+     * capturing). Each call returns a new array of exactly the frame's length. Calls from
+     * several threads are served one after the other, each with a whole frame.
+     *
+     * @throws CameraGoneException when the camera is gone (unplugged, or its stream broke);
+     *     {@link #stopCapture()} and {@link #close()} still work afterwards
      */
-    public byte[] readFrame() {
+    public byte[] readFrame() throws CameraGoneException {
         mLock.readLock().lock();
         try {
-            return mCapturing ? native_readByteData() : null;
+            if (!mCapturing) return null;
+            synchronized (mReadLock) {
+                mCameraGone = false;
+                byte[] frame = native_readByteData();
+                if (frame == null && mCameraGone) throw new CameraGoneException(mPath);
+                return frame;
+            }
         } finally {
             mLock.readLock().unlock();
         }
@@ -241,8 +259,7 @@ public class ORVVideoDevice implements AutoCloseable {
     public void close() {
         mLock.writeLock().lock();
         try {
-            if (mCapturing) native_stopCapture();
-            mCapturing = false;
+            stopNative();
             if (mDeviceId > 0) native_close();
             mDeviceId = 0;
         } finally {
@@ -262,6 +279,13 @@ public class ORVVideoDevice implements AutoCloseable {
         } finally {
             mLock.readLock().unlock();
         }
+    }
+
+    /** Stops streaming whenever a start was tried: a failed one may have left buffers. */
+    private void stopNative() {
+        if (mStartTried && mDeviceId > 0) native_stopCapture();
+        mStartTried = false;
+        mCapturing = false;
     }
 
     private void requireOpen() {

@@ -5,13 +5,18 @@ import static org.junit.Assert.assertEquals;
 import static org.junit.Assert.assertFalse;
 import static org.junit.Assert.assertNull;
 import static org.junit.Assert.assertTrue;
+import static org.junit.Assert.fail;
 
 import com.orv.testsupport.AndroidLog;
 import com.orv.testsupport.HostProperties;
 import com.orv.testsupport.SimCam;
+import java.io.IOException;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.Collections;
+import java.util.HashSet;
 import java.util.List;
+import java.util.Set;
 import org.junit.After;
 import org.junit.Before;
 import org.junit.Test;
@@ -193,7 +198,36 @@ public class CameraDeviceTest {
         assertEquals(480, encoder()[1]);
         SimCam.clearTrace();
         assertEquals(0, d.native_updateParameter("resolution", new Parameter.PixelSize(1280, 720)));
+        // The key comes first: for any other key the value is not looked at.
+        assertEquals(0, d.native_updateParameter("resolution", (Object) null));
+        assertEquals(0, d.native_updateParameter("resolution", (Object) "1280x720"));
         assertEquals(0, SimCam.trace("XU").length);
+    }
+
+    @Test
+    public void threeReadersOfOneObjectGetOnlyWholeFrames() throws Exception {
+        final ORVVideoDevice camera = new ORVVideoDevice(NODE);
+        camera.open();
+        camera.startCapture();
+        final List<String> read = Collections.synchronizedList(new ArrayList<String>());
+        Runnable reader = () -> {
+            for (int i = 0; i < 10; i++) {
+                try {
+                    read.add(Arrays.toString(camera.readFrame()));
+                } catch (IOException e) {
+                    read.add(e.toString());
+                }
+            }
+        };
+        Thread[] threads = {new Thread(reader), new Thread(reader), new Thread(reader)};
+        for (Thread t : threads) t.start();
+        for (int n = 0; read.size() < 30 && n < 100000; n++) SimCam.releaseFrames(NODE, 1);
+        for (Thread t : threads) t.join(10000);
+        camera.close();
+        Set<String> sent = new HashSet<>();
+        for (byte[] f : SimCam.deliveredFrames(NODE)) sent.add(Arrays.toString(f));
+        assertTrue("a torn or repeated frame", sent.containsAll(read));
+        assertEquals(30, new HashSet<>(read).size());
     }
 
     @Test
@@ -288,10 +322,21 @@ public class CameraDeviceTest {
             camera.open();  // the slot and the node were given back, the new size kept
             assertEquals(1280, encoder()[0]);
             assertEquals(900000, encoder()[3]);
+            assertArrayEquals(SimCam.deliveredFrames(NODE)[0], frame);
+            camera.startCapture();
+            SimCam.unplug(NODE);
+            try {
+                camera.readFrame();
+                fail("an unplugged camera read without an exception");
+            } catch (CameraGoneException expected) {
+                camera.stopCapture();
+                camera.close();
+            }
+            SimCam.loadConfig(SimCam.defaultConfig());  // plugged in again
+            camera.open();
         } finally {
             camera.close();
         }
-        assertArrayEquals(SimCam.deliveredFrames(NODE)[0], frame);
     }
 
     static List<String> errorLines(List<String> lines) {

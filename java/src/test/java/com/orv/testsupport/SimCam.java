@@ -44,4 +44,7 @@ public final class SimCam {
 
     /** open() of the node fails with this errno (0 clears it). */
     public static native void failOpen(String path, int errno);
+
+    /** The camera disappears as an unplugged one does; loadConfig brings it back. */
+    public static native void unplug(String path);
 }

@@ -1,7 +1,5 @@
 package com.orv.media.audio;
 
-import java.util.Objects;
-
 /**
  * Records linear PCM from the default audio input through the platform's OpenSL ES, in 20 ms
  * buffers that wait for {@code read}; at most {@code numBuffers} are held.
@@ -16,8 +14,11 @@ import java.util.Objects;
  *
  * <p>Every method may be called from any thread; reads are served one at a time in arrival
  * order. A blocking {@code read} waits until the whole request arrived; {@link #flush()} and
- * {@link #close()} release it with the samples it had before it started waiting. After {@link
- * #close()} every method but {@code close} throws {@link IllegalStateException}.
+ * {@link #close()} release it with the samples it had before it started waiting. A {@code read}
+ * after a {@link #flush()} on a recording stream resumes capture: the flush drops what was
+ * captured, not the recording. {@link #stop()} keeps the buffers already captured for later
+ * reads and drops the one being filled. After {@link #close()} every method but {@code close}
+ * throws {@link IllegalStateException}.
  */
 public final class AudioRecordNative extends AudioStream {
     static {
@@ -83,7 +84,7 @@ public final class AudioRecordNative extends AudioStream {
      */
     public int read(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, size, data.length);
+        checkRange(data.length, offset, size);
         if (size == 0) return 0;
         return call("read", h -> nativeReadByteArray(h, data, offset, size, blocking));
     }
@@ -91,7 +92,7 @@ public final class AudioRecordNative extends AudioStream {
     /** Reads up to {@code count} 16-bit samples, as {@link #read(byte[], int, int, boolean)}. */
     public int read(short[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("read", h -> nativeReadShortArray(h, data, offset, count, blocking));
     }
@@ -99,7 +100,7 @@ public final class AudioRecordNative extends AudioStream {
     /** Reads up to {@code count} float samples, as {@link #read(byte[], int, int, boolean)}. */
     public int read(float[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("read", h -> nativeReadFloatArray(h, data, offset, count, blocking));
     }

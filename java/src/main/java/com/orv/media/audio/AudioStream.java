@@ -1,6 +1,5 @@
 package com.orv.media.audio;
 
-import java.lang.ref.Reference;
 import java.util.function.LongToIntFunction;
 
 /**
@@ -45,6 +44,10 @@ public abstract class AudioStream implements AutoCloseable {
      * Sets the stream up, stopped, for interleaved frames of {@code channelCount} samples at
      * {@code sampleRate} Hz, 16-bit integers or 32-bit floats, with a queue of {@code numBuffers}
      * buffers. Opening an open stream closes it first.
+     *
+     * @throws AudioStreamException {@link AudioStreamException#ERROR_BAD_VALUE} for a negative
+     *     argument or a rate above 4294967 Hz; {@link AudioStreamException#ERROR_UNAVAILABLE} when
+     *     the platform refuses the format or has no room for another stream
      */
     public void open(int channelCount, int sampleRate, boolean useFloat, int numBuffers)
             throws AudioStreamException {
@@ -81,7 +84,7 @@ public abstract class AudioStream implements AutoCloseable {
     /** Buffers not yet played (playback) or not yet read (capture); 0 when not open. */
     public int getBuffersPending() {
         int n = peer.call(natives::getBuffersPending);
-        Reference.reachabilityFence(this);
+        NativePeer.keepReachable(this);
         return n;
     }
 
@@ -99,6 +102,18 @@ public abstract class AudioStream implements AutoCloseable {
         return peer.isClosed();
     }
 
+    /**
+     * Throws IndexOutOfBoundsException unless {@code offset} and {@code count} are non-negative
+     * and the range ends within {@code length} elements.
+     */
+    static void checkRange(int length, int offset, int count) {
+        if (offset < 0 || count < 0 || offset > length - count) {
+            throw new IndexOutOfBoundsException(
+                    "range [" + offset + ", " + offset + " + " + count + ") out of bounds for length "
+                            + length);
+        }
+    }
+
     /** The native handle, valid until the stream is closed and no call uses it. */
     long nativeHandle() {
         return peer.handle();
@@ -110,7 +125,7 @@ public abstract class AudioStream implements AutoCloseable {
      */
     final int call(String operation, LongToIntFunction nativeCall) throws AudioStreamException {
         int result = peer.call(nativeCall);
-        Reference.reachabilityFence(this);
+        NativePeer.keepReachable(this);
         return AudioStreamException.check(operation, result);
     }
 }

@@ -1,7 +1,5 @@
 package com.orv.media.audio;
 
-import java.util.Objects;
-
 /**
  * Plays linear PCM through the platform's OpenSL ES: each {@code write} queues a copy of one
  * chunk; at most {@code numBuffers} chunks wait to be played.
@@ -15,8 +13,10 @@ import java.util.Objects;
  * }</pre>
  *
  * <p>Every method may be called from any thread. A blocking {@code write} waits while the queue is
- * full; {@link #flush()} and {@link #close()} release it (it then returns 0). After {@link
- * #close()} every method but {@code close} throws {@link IllegalStateException}.
+ * full, until a queued chunk has been played and its place is free; only {@link #flush()} and
+ * {@link #close()} release it earlier (it then returns 0). A chunk the platform refuses to queue
+ * is an {@link AudioStreamException}, never a silent 0. After {@link #close()} every method but
+ * {@code close} throws {@link IllegalStateException}.
  */
 public final class AudioTrackNative extends AudioStream {
     static {
@@ -79,10 +79,14 @@ public final class AudioTrackNative extends AudioStream {
      * Queues a copy of {@code size} bytes of 16-bit little-endian or float samples. Returns
      * {@code size}, or 0 when nothing was queued: the queue was full and {@code blocking} false,
      * or a blocked write was released by {@link #flush()} or {@link #close()}.
+     *
+     * @throws AudioStreamException {@link AudioStreamException#ERROR_UNAVAILABLE} when the stream
+     *     is not open, was closed while the write waited, or the platform refused the chunk
+     * @throws IndexOutOfBoundsException when the range does not lie within {@code data}
      */
     public int write(byte[] data, int offset, int size, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, size, data.length);
+        checkRange(data.length, offset, size);
         if (size == 0) return 0;
         return call("write", h -> nativeWriteByteArray(h, data, offset, size, blocking));
     }
@@ -90,7 +94,7 @@ public final class AudioTrackNative extends AudioStream {
     /** Queues a copy of {@code count} 16-bit samples; returns {@code count} or 0 as above. */
     public int write(short[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("write", h -> nativeWriteShortArray(h, data, offset, count, blocking));
     }
@@ -98,7 +102,7 @@ public final class AudioTrackNative extends AudioStream {
     /** Queues a copy of {@code count} float samples; returns {@code count} or 0 as above. */
     public int write(float[] data, int offset, int count, boolean blocking)
             throws AudioStreamException {
-        Objects.checkFromIndexSize(offset, count, data.length);
+        checkRange(data.length, offset, count);
         if (count == 0) return 0;
         return call("write", h -> nativeWriteFloatArray(h, data, offset, count, blocking));
     }

@@ -1,6 +1,10 @@
 package com.orv.media.audio;
 
-import java.lang.ref.Cleaner;
+import java.lang.ref.PhantomReference;
+import java.lang.ref.ReferenceQueue;
+import java.util.Collections;
+import java.util.Set;
+import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
 import java.util.function.LongConsumer;
@@ -13,10 +17,32 @@ import java.util.function.LongToIntFunction;
  * native call never receives a handle that was already destroyed, even when another thread closes
  * the stream meanwhile. Closing first closes the native stream, which releases callers blocked in a
  * read or write; the handle itself goes when the last of them returns. An owner that becomes
- * unreachable without being closed is closed by the cleaner.
+ * unreachable without being closed is closed by a daemon thread that watches a reference queue
+ * (phantom references exist on every Android version the jar supports).
  */
 final class NativePeer {
-    private static final Cleaner CLEANER = Cleaner.create();
+    private static final ReferenceQueue<Object> FORGOTTEN = new ReferenceQueue<>();
+    /** Keeps each watch reachable until its owner is closed or collected. */
+    private static final Set<Watch> WATCHES =
+            Collections.newSetFromMap(new ConcurrentHashMap<Watch, Boolean>());
+    /** Written with every owner at the end of a call, so the owner stays reachable until then. */
+    private static volatile Object reachable;
+
+    static {
+        Thread reaper = new Thread(NativePeer::closeForgotten, "orv-audio-reaper");
+        reaper.setDaemon(true);
+        reaper.start();
+    }
+
+    /** Watches one owner; refers to the peer, never to the owner. */
+    private static final class Watch extends PhantomReference<Object> {
+        final NativePeer peer;
+
+        Watch(Object owner, NativePeer peer) {
+            super(owner, FORGOTTEN);
+            this.peer = peer;
+        }
+    }
 
     private final long handle;
     private final LongConsumer closeStream;
@@ -24,7 +50,7 @@ final class NativePeer {
     /** One for the owner, plus one per call in progress; 0 once the handle is destroyed. */
     private final AtomicInteger uses = new AtomicInteger(1);
     private final AtomicBoolean closed = new AtomicBoolean();
-    private final Cleaner.Cleanable cleanable;
+    private final Watch watch;
 
     /**
      * Takes ownership of {@code handle} for {@code owner}: {@code closeStream} and {@code destroy}
@@ -35,7 +61,14 @@ final class NativePeer {
         this.handle = handle;
         this.closeStream = closeStream;
         this.destroy = destroy;
-        this.cleanable = CLEANER.register(owner, this::closeOnce);
+        this.watch = new Watch(owner, this);
+        WATCHES.add(watch);
+    }
+
+    /** Keeps {@code owner} reachable up to this point (a call on it must not race its cleanup). */
+    static void keepReachable(Object owner) {
+        reachable = owner;
+        reachable = null;
     }
 
     /** Runs {@code op} with the handle, which stays valid until {@code op} returns. */
@@ -77,13 +110,28 @@ final class NativePeer {
 
     /** Closes the stream and gives the handle up; later calls throw IllegalStateException. */
     void close() {
-        cleanable.clean();
+        closeOnce();
     }
 
     private void closeOnce() {
         if (closed.compareAndSet(false, true)) {
+            WATCHES.remove(watch);
+            watch.clear();
             closeStream.accept(handle);
             release();
+        }
+    }
+
+    private static void closeForgotten() {
+        for (;;) {
+            try {
+                Watch w = (Watch) FORGOTTEN.remove();
+                w.peer.closeOnce();
+            } catch (InterruptedException e) {
+                // A daemon thread nobody interrupts on purpose: keep watching.
+            } catch (RuntimeException e) {
+                // One failing close must not stop the cleanup of the others.
+            }
         }
     }
 }

@@ -94,14 +94,15 @@ public class AudioTrackNativeTest {
         assertEquals(Arrays.asList(), errorsAndWarnings());
     }
 
-    /** Bad arguments give -22 (a null array -38) and queue nothing. */
+    /** Bad arguments give -22 (a null array too; handle 0 with an array -38) and queue nothing. */
     @Test
     public void argumentsOutsideTheArrayAreRefused() {
         long h = opened(8);
         short[] shorts = new short[10];
-        assertEquals(-38, AudioTrackNative.nativeWriteByteArray(h, null, 0, 4, true));
-        assertEquals(-38, AudioTrackNative.nativeWriteShortArray(h, null, 0, 4, true));
-        assertEquals(-38, AudioTrackNative.nativeWriteFloatArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteByteArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, null, 0, 4, true));
+        assertEquals(-22, AudioTrackNative.nativeWriteFloatArray(h, null, 0, 4, true));
+        assertEquals(-38, AudioTrackNative.nativeWriteShortArray(0, shorts, 0, 4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, -1, 4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, 0, -4, true));
         assertEquals(-22, AudioTrackNative.nativeWriteShortArray(h, shorts, 7, 4, true));
@@ -115,11 +116,11 @@ public class AudioTrackNativeTest {
         assertEquals(3, AudioTrackNative.nativeWriteShortArray(h, shorts, 7, 3, false));
         List<String> log = new ArrayList<>();
         for (String line : HostAudio.log()) if (line.startsWith("V nativeWrite")) log.add(line);
-        assertEquals(11, log.size());
+        assertEquals(12, log.size());
         assertEquals("V nativeWriteByteArray((nil), 0, 4, 1)", log.get(0));
         assertEquals("V nativeWriteShortArray((nil), 0, 4, 1)", log.get(1));
         assertEquals("V nativeWriteFloatArray((nil), 0, 4, 1)", log.get(2));
-        assertTrue(log.get(3), log.get(3).matches("V nativeWriteShortArray\\(0x[0-9a-f]+, -1, 4, 1\\)"));
+        assertTrue(log.get(4), log.get(4).matches("V nativeWriteShortArray\\(0x[0-9a-f]+, -1, 4, 1\\)"));
         assertEquals(Arrays.asList(), errorsAndWarnings());
     }
 

@@ -1,4 +1,4 @@
-#include "h264_units.h"
+#include "nal_units.h"
 
 namespace orvcli {
 

@@ -1,0 +1,104 @@
+// record: the library's capture stream into a WAV file of the requested format and length,
+// with the live line and a closing summary. Ctrl-C ends it with a complete file.
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+#include <opensles_host/alsa.h>
+#include <sndfile.h>
+
+#include "audio_record_native.h"
+#include "cli.h"
+#include "commands.h"
+#include "level.h"
+
+namespace orvaudio {
+namespace {
+
+struct RecordOptions {
+    std::string output;
+    double seconds = 0;
+    StreamFormat format;
+    ProgressFlags flags;
+};
+
+struct SndfileCloser {
+    void operator()(SNDFILE *f) const { sf_close(f); }
+};
+
+constexpr unsigned kBuffers = 4;
+
+int Record(const RecordOptions &o) {
+    const StreamFormat &f = o.format;
+    ChooseBackend(true);
+    AudioRecordNative stream;
+    if (stream.open(f.channels, f.rate, f.use_float, kBuffers) != 0)
+        return Fail(kFailed, "the capture stream did not open with " + f.Text() +
+                                " (the format or the sound device was refused; -v shows why)");
+    SF_INFO info{};
+    info.samplerate = f.rate;
+    info.channels = f.channels;
+    info.format = SF_FORMAT_WAV | (f.use_float ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_16);
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(o.output.c_str(), SFM_WRITE, &info));
+    if (!file)
+        return Fail(kFailed, "cannot create " + o.output + ": " + sf_strerror(nullptr));
+    if (stream.start() != 0)
+        return Fail(kFailed, "cannot start the capture stream (-v shows why)");
+    CatchInterrupts();
+    const SLuint32 xruns_before = slhost_alsa_xruns();
+    Progress progress(o.flags.Show());
+    const uint64_t wanted = static_cast<uint64_t>(std::llround(o.seconds * f.rate));
+    const size_t frames_per_read = f.rate / 50 > 0 ? f.rate / 50 : 1;
+    std::vector<unsigned char> buffer(frames_per_read * f.FrameBytes());
+    uint64_t frames = 0;
+    int result = kOk;
+    SLmillisecond position = 0;
+    while (!Interrupted() && frames < wanted) {
+        const size_t ask = static_cast<size_t>(
+            std::min<uint64_t>(frames_per_read, wanted - frames) * f.FrameBytes());
+        const long got = stream.read(buffer.data(), ask, true);
+        if (got < 0) {
+            result = Fail(kFailed, "the capture stream failed");
+            break;
+        }
+        const size_t n = static_cast<size_t>(got) / f.FrameBytes();
+        if (sf_write_raw(file.get(), buffer.data(), static_cast<sf_count_t>(n * f.FrameBytes())) !=
+            static_cast<sf_count_t>(n * f.FrameBytes())) {
+            result = Fail(kFailed, "cannot write " + o.output + ": " + sf_strerror(file.get()));
+            break;
+        }
+        progress.Add(buffer.data(), n * f.channels, f.use_float);
+        frames += n;
+        stream.getPositionInMsec(&position);
+        progress.Tick(static_cast<int>(position), stream.buffersPending());
+    }
+    stream.getPositionInMsec(&position);
+    const int pending = stream.buffersPending();
+    stream.stop();
+    stream.close();
+    file.reset();  // the header now holds the length
+    progress.Finish(static_cast<int>(position), pending);
+    std::printf("recorded %.2f s (%llu frames) of %s to %s: %s; overruns recovered: %u%s\n",
+                static_cast<double>(frames) / f.rate, static_cast<unsigned long long>(frames),
+                f.Text().c_str(), o.output.c_str(), LevelText(progress.Total()).c_str(),
+                slhost_alsa_xruns() - xruns_before, Interrupted() ? "; interrupted" : "");
+    return result;
+}
+
+}  // namespace
+
+void AddRecordCommand(CLI::App &app, Action *action) {
+    auto o = std::make_shared<RecordOptions>();
+    CLI::App *cmd = app.add_subcommand("record", "Record into a WAV file");
+    cmd->add_option("FILE", o->output, "The WAV file (16-bit, or float with --float)")
+        ->required();
+    cmd->add_option("--seconds", o->seconds, "Length")->required()->check(CLI::PositiveNumber);
+    AddFormatOptions(cmd, &o->format);
+    AddProgressFlags(cmd, &o->flags);
+    cmd->callback([action, o] { *action = [=] { return Record(*o); }; });
+}
+
+}  // namespace orvaudio

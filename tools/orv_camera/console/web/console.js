@@ -17,7 +17,7 @@ const orv = window.orv = {
 
 const canvas = $('#picture');
 const paint = canvas.getContext('2d');
-let decoder = null, lastSps = '', waitIdr = true;
+let decoder = null, lastSps = '', waitIdr = true, lastIdrAsk = 0;
 
 function decoderState(text) { $('#decoder-state').textContent = text ? '· ' + text : ''; }
 
@@ -65,8 +65,15 @@ function readyFor(bytes) {
 function onFrame(idr, seq, dropped, bytes) {
   orv.serverDropped = dropped;
   if (idr && readyFor(bytes)) waitIdr = false;
-  // A decoder that falls behind skips to the next IDR frame, as the console does for us.
-  if (!waitIdr && !idr && decoder && decoder.decodeQueueSize > 4) waitIdr = true;
+  // A decoder that falls behind skips to the next IDR frame, as the console does for us, and
+  // asks for one (at most once a second) rather than wait for the camera's period.
+  if (!waitIdr && !idr && decoder && decoder.decodeQueueSize > 4) {
+    waitIdr = true;
+    if (performance.now() - lastIdrAsk > 1000) {
+      lastIdrAsk = performance.now();
+      send({ op: 'iframe' });
+    }
+  }
   if (waitIdr || !decoder) {
     orv.pageDropped++;
   } else {

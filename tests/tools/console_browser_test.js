@@ -169,6 +169,20 @@ async function main() {
   const afterBad = await lastSeq();
   check('the capture goes on after them', await until(`orv.strip[orv.strip.length - 1][0] >= ${afterBad + 15}`, 5000), 'stalled');
 
+  // Each control's answer beside it, a refusal included.
+  const answers = [
+    ['[data-set=size]', '1000x100', 'refused by the camera · camera holds 640x480'],
+    ['[data-axis=pan]', '8', 'accepted · moving at 8'],
+    ['#osd', '0x01', 'accepted · status 0'],
+    ['#osd-status', undefined, 'accepted · 0'],
+    ['#hdmi', undefined, 'accepted · 1'],
+  ];
+  for (const [control, value, expected] of answers) {
+    await click(control, value);
+    const got = await answerOf(control);
+    check(`${control} answers "${expected}"`, got === expected, got);
+  }
+
   await click('#record');
   await until("document.querySelector('#record button').textContent === 'Stop'", 5000);
   await sleep(2000);

@@ -2,11 +2,7 @@
 // callback copies each straight into a waiting reader's memory or keeps it for the next read.
 // At most numBuffers buffers are held (ready plus in flight).
 //
-// Lock order: readLock, then lock (recursive; streamLock()), then the signal's mutex; the engine
-// lock only after lock. The buffer-queue callback runs on OpenSL ES's thread and takes lock.
-// Every public member may be called from any thread; the state and queue operations below take
-// lock themselves and may also be called with it held. open, close and read must not be
-// called with it held: they wait, or destroy OpenSL ES objects, after releasing it.
+// Locks and threads: as for both streams (stream_core.h), with `readLock` as the caller lock.
 #pragma once
 
 #include "sl_engine.h"

@@ -2,6 +2,7 @@
 // length of a call, and the conversion of byte counts to elements.
 #pragma once
 
+#include "results.h"
 #include "sonora_log.h"
 
 #include <jni.h>
@@ -10,9 +11,6 @@
 #include <cstdint>
 
 namespace sonora {
-
-constexpr jint kResultBadValue = -22;  // -EINVAL: an array or range that cannot be used
-constexpr jint kResultNoStream = -38;  // -ENOSYS: no stream, not open, or OpenSL ES failed
 
 // Bytes of `count` elements of `elementSize` bytes from element `offset` of an array of `length`
 // elements; kResultBadValue when `offset` or `count` is negative, the range passes the end of the

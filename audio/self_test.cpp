@@ -2,7 +2,7 @@
 
 #include "audio_record_native.h"
 #include "audio_track_native.h"
-#include "jni_arrays.h"
+#include "results.h"
 #include "sonora_log.h"
 
 #include <unistd.h>

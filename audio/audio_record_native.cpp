@@ -9,12 +9,6 @@
 
 using sonora::kResultNoStream;
 
-AudioRecordNative::AudioRecordNative() = default;
-
-AudioRecordNative::~AudioRecordNative() {
-    close();
-}
-
 int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool useFloat,
                             unsigned buffers) {
     close();
@@ -273,8 +267,4 @@ size_t AudioRecordNative::captureBufferSize() {
 void AudioRecordNative::logBufferState() {
     std::lock_guard<std::recursive_mutex> held(lock);
     sonora::logQueueState(bufferQueue);
-}
-
-uint64_t AudioRecordNative::waitsBegun() {
-    return signal.waitsBegun();
 }

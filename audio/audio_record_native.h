@@ -18,8 +18,8 @@
 
 class AudioRecordNative {
 public:
-    AudioRecordNative();
-    ~AudioRecordNative();  // close()
+    AudioRecordNative() = default;
+    ~AudioRecordNative() { close(); }
     AudioRecordNative(const AudioRecordNative &) = delete;
     AudioRecordNative &operator=(const AudioRecordNative &) = delete;
 
@@ -60,13 +60,11 @@ public:
     // Last record state set successfully (SL_RECORDSTATE_*).
     SLuint32 recordState();
     bool isOpen();
-    // Waits begun so far by callers blocked in read (monitoring; tests use it to know a caller
-    // is blocked).
-    uint64_t waitsBegun();
+    // Waits begun so far by callers blocked in read (monitoring).
+    uint64_t waitsBegun() { return signal.waitsBegun(); }
     // Bytes in one capture buffer (20 ms of frames); 0 when closed.
     size_t captureBufferSize();
-    // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    //  state.playIndex:%d" (two spaces). Nothing when closed.
+    // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
 private:

@@ -8,12 +8,6 @@
 
 using sonora::kResultNoStream;
 
-AudioTrackNative::AudioTrackNative() = default;
-
-AudioTrackNative::~AudioTrackNative() {
-    close();
-}
-
 int AudioTrackNative::open(unsigned channelCount, unsigned sampleRate, bool useFloat,
                            unsigned buffers) {
     close();
@@ -188,8 +182,4 @@ bool AudioTrackNative::isOpen() {
 void AudioTrackNative::logBufferState() {
     std::lock_guard<std::recursive_mutex> held(lock);
     sonora::logQueueState(bufferQueue);
-}
-
-uint64_t AudioTrackNative::waitsBegun() {
-    return signal.waitsBegun();
 }

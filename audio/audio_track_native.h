@@ -16,8 +16,8 @@
 
 class AudioTrackNative {
 public:
-    AudioTrackNative();
-    ~AudioTrackNative();  // close()
+    AudioTrackNative() = default;
+    ~AudioTrackNative() { close(); }
     AudioTrackNative(const AudioTrackNative &) = delete;
     AudioTrackNative &operator=(const AudioTrackNative &) = delete;
 
@@ -55,11 +55,9 @@ public:
     // Last play state set successfully (SL_PLAYSTATE_*).
     SLuint32 playState();
     bool isOpen();
-    // Waits begun so far by callers blocked in write (monitoring; tests use it to know a caller
-    // is blocked).
-    uint64_t waitsBegun();
-    // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    //  state.playIndex:%d" (two spaces). Nothing when closed.
+    // Waits begun so far by callers blocked in write (monitoring).
+    uint64_t waitsBegun() { return signal.waitsBegun(); }
+    // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
 private:

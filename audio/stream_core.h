@@ -1,14 +1,12 @@
-// What the playback and capture streams share. Each stream keeps its own fields and hands these
-// helpers the ones they work on; the play and record interfaces, and the standard and Android
-// simple buffer queues, are seen alike through the overloads at the top.
+// What the playback and capture streams share: each stream keeps its own fields and hands these
+// helpers the ones they work on, play and record interfaces and both kinds of buffer queue alike.
 //
-// Both streams take their locks in one order: the caller lock (writeLock or readLock), then
-// `lock` (recursive; streamLock()), then the signal's mutex; the engine lock only after `lock`.
-// The buffer-queue callback runs on OpenSL ES's thread and takes `lock`. Every public member may
-// be called from any thread; the state and queue operations take `lock` themselves and may also
-// be called with it held. open, close, read and write must not be called with it held: they
-// wait, or destroy OpenSL ES objects, after releasing it. The helpers below run with `lock` held
-// unless they say otherwise.
+// Lock order of both streams: the caller lock (writeLock or readLock), then `lock` (recursive;
+// streamLock()), then the signal's mutex; the engine lock only after `lock`. The buffer-queue
+// callback runs on OpenSL ES's thread and takes `lock`. Any thread may call any public member;
+// the state and queue operations take `lock` themselves and may be called with it held, while
+// open, close, read and write must not be (they wait, or destroy OpenSL ES objects, after
+// releasing it). The helpers run with `lock` held unless they say otherwise.
 #pragma once
 
 #include "results.h"

@@ -31,23 +31,11 @@ jint openStream(jlong handle, jint channelCount, jint sampleRate, jboolean useFl
                         useFloat == 1, static_cast<unsigned>(numBuffers));
 }
 
-template <class Stream>
-void closeStream(jlong handle) {
-    if (auto stream = StreamHandle<Stream>::get(handle))
-        stream->close();
-}
-
 // Start, stop, pause or flush: `operation` is the stream's member for it.
 template <class Stream>
 jint streamOperation(jlong handle, int (Stream::*operation)()) {
     auto stream = StreamHandle<Stream>::get(handle);
     return stream ? ((*stream).*operation)() : kResultNoStream;
-}
-
-template <class Stream>
-jint streamBuffersPending(jlong handle) {
-    auto stream = StreamHandle<Stream>::get(handle);
-    return stream ? stream->buffersPending() : 0;
 }
 
 // Stores the position into element 0 of `position` (a null or empty array: kResultBadValue,
@@ -95,7 +83,8 @@ jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
     }                                                                                             \
     JNIEXPORT void JNICALL Java_com_orv_media_audio_##Class##_nativeClose(JNIEnv *, jclass,       \
                                                                           jlong handle) {         \
-        sonora::closeStream<Class>(handle);                                                       \
+        if (auto stream = StreamHandle<Class>::get(handle))                                       \
+            stream->close();                                                                      \
     }                                                                                             \
     JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeStart(JNIEnv *, jclass,       \
                                                                           jlong handle) {         \
@@ -119,7 +108,8 @@ jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
     }                                                                                             \
     JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeGetBuffersPending(            \
         JNIEnv *, jclass, jlong handle) {                                                         \
-        return sonora::streamBuffersPending<Class>(handle);                                       \
+        auto stream = StreamHandle<Class>::get(handle);                                           \
+        return stream ? stream->buffersPending() : 0;                                             \
     }                                                                                             \
     JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeTest(                         \
         JNIEnv *, jclass, jint channelCount, jint sampleRate, jboolean useFloat, jint bufferMs,   \

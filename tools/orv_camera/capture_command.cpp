@@ -175,7 +175,8 @@ int Capture(const CaptureOptions &o) {
     out.file = container || to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
     if (!out.file)
         return Fail(kFailed, "cannot create " + o.output + ": " + std::strerror(errno));
-    BufferLargeWrites(out.file);
+    if (!container)
+        BufferLargeWrites(out.file);
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
     signal(SIGPIPE, SIG_IGN);
 

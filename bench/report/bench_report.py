@@ -382,6 +382,13 @@ class Report:
             L("| `%s` | " % n + " | ".join(
                 fmt(med(self.get("latency", n, "p%d" % p))) for p in PERCENTILES) + " |")
         L("")
+        bare = lambda p: fmt(med(self.get("latency", "BM_BareHandOff", "p%d" % p)))
+        L("The bare hand-off has two modes: a waiter still on its CPU wakes in %s µs (p10), one "
+          "the scheduler put to sleep in %s µs (p75); its median falls between them, so a ratio "
+          "to that median swings from run to run. The stream paths include the host layer's own "
+          "hop to its callback thread (`BM_HostCompletionToCallback`) before their hand-off."
+          % (bare(10), bare(75)))
+        L("")
 
     def write_alone(self):
         return med(self.get("write", WRITE_ALONE, "ns"))
@@ -406,8 +413,8 @@ class Report:
         nat, pub = g("java", "native_readByteData", "cpu_us"), g("java", "readFrame", "cpu_us")
         if nat == nat:
             self.aim("`readFrame` at most 10 % more CPU per frame than `native_readByteData`",
-                     "%s µs against %s µs (+%s %%)" % (fmt(pub), fmt(nat),
-                                                       fmt((pub / nat - 1) * 100, 1)),
+                     "%s µs against %s µs (%+.1f %%)" % (fmt(pub), fmt(nat),
+                                                        (pub / nat - 1) * 100),
                      pub <= 1.10 * nat)
         base = g("write", "BM_RecordMallocMemcpy3840", "ns")
         if base == base:
@@ -417,12 +424,15 @@ class Report:
                                                                    fmt(alone / base)),
                      alone <= 1.25 * base)
             bare = g("latency", "BM_BareHandOff", "p50")
+            hop = g("latency", "BM_HostCompletionToCallback", "p50")
             for n, what in [("BM_CompletionToBlockedWriter", "writer"),
                             ("BM_CompletionToBlockedReader", "reader")]:
                 v = g("latency", n, "p50")
                 self.aim("completion to a blocked %s returning at most 3 × a bare hand-off "
-                         "(median)" % what, "%s µs against %s µs (%s ×)" % (
-                             fmt(v), fmt(bare), fmt(v / bare)), v <= 3 * bare)
+                         "(median)" % what, "%s µs against %s µs (%s ×; less the host layer's "
+                         "own hop to its callback thread, %s ×)" % (
+                             fmt(v), fmt(bare), fmt(v / bare), fmt((v - hop) / bare)),
+                         v <= 3 * bare)
 
 
 def cpu_model():

@@ -108,6 +108,12 @@ row "tone above half the rate" s16.conf 2 err "orv-audio: --freq must be below h
     "$tool" tone --freq 30000
 row "record without --seconds" s16.conf 2 err "--seconds is required" "$tool" record x.wav
 row "no command" s16.conf 2 err "A subcommand is required" "$tool"
+row "a mistyped command in the parser's words" s16.conf 2 err "A subcommand is required" "$tool" plya x
+row "a number out of range in the parser's words" s16.conf 2 err \
+    "Run with --help for more information." "$tool" tone --amplitude 2
+grep -qx -- "--amplitude: Value 2 not in range 0.000000 to 1.000000" err &&
+    { echo "ok   the refused number's line"; passed=$((passed + 1)); } ||
+    { echo "FAIL the refused number's line"; failed=$((failed + 1)); }
 
 # Ctrl-C ends a recording with a complete file (the null back end records in real time).
 env ORV_OPENSLES_BACKEND=null "$tool" record long.wav --seconds 60 --progress >out 2>err &

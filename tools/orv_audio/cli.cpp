@@ -1,12 +1,10 @@
 #include "cli.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include <CLI/CLI.hpp>
 #include <opensles_host/alsa.h>
 
 #ifdef ORV_AUDIO_ALSA
@@ -15,12 +13,6 @@
 
 namespace orvaudio {
 namespace {
-
-volatile sig_atomic_t interrupted = 0;
-
-void OnSignal(int) {
-    interrupted = 1;
-}
 
 bool SoundDeviceOpens(bool capture) {
 #ifdef ORV_AUDIO_ALSA
@@ -39,23 +31,6 @@ bool SoundDeviceOpens(bool capture) {
 }
 
 }  // namespace
-
-int Fail(int code, const std::string &message) {
-    std::fprintf(stderr, "orv-audio: %s\n", message.c_str());
-    return code;
-}
-
-void CatchInterrupts() {
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-}
-
-bool Interrupted() {
-    return interrupted != 0;
-}
 
 void ChooseBackend(bool capture) {
     const char *chosen = std::getenv("ORV_OPENSLES_BACKEND");
@@ -76,25 +51,24 @@ std::string StreamFormat::Text() const {
            (channels == 1 ? " channel, " : " channels, ") + (use_float ? "float" : "16-bit");
 }
 
-void AddFormatOptions(CLI::App *cmd, StreamFormat *f) {
-    cmd->add_option("--rate", f->rate, "Sample rate, Hz")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--channels", f->channels, "Channels")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
-    cmd->add_flag("--float", f->use_float, "32-bit float samples (default: 16-bit integers)");
+void AddFormatOptions(Command &cmd, StreamFormat *f) {
+    cmd.Number("--rate", &f->rate, "Sample rate, Hz", orvtool::Bound::kPositive)
+        .ShowDefault()
+        .Number("--channels", &f->channels, "Channels", orvtool::Bound::kPositive)
+        .ShowDefault()
+        .Flag("--float", &f->use_float, "32-bit float samples (default: 16-bit integers)");
 }
 
 bool ProgressFlags::Show() const {
     return !no_progress && (progress || isatty(STDERR_FILENO));
 }
 
-void AddProgressFlags(CLI::App *cmd, ProgressFlags *flags) {
-    auto *progress = cmd->add_flag("--progress", flags->progress,
-                                   "Show the live line of position, buffers pending and level "
-                                   "(default: when stderr is a terminal)");
-    cmd->add_flag("--no-progress", flags->no_progress, "Never show it")->excludes(progress);
+void AddProgressFlags(Command &cmd, ProgressFlags *flags) {
+    cmd.Flag("--progress", &flags->progress,
+             "Show the live line of position, buffers pending and level "
+             "(default: when stderr is a terminal)")
+        .Flag("--no-progress", &flags->no_progress, "Never show it")
+        .Excludes("--progress");
 }
 
 }  // namespace orvaudio

@@ -1,29 +1,25 @@
-// What the commands of orv-audio share: exit codes, messages, Ctrl-C, the back end the streams
-// use, and the format of a stream as the tool describes it.
+// What the commands of orv-audio share: the tools' command line, exit codes, failure line and
+// Ctrl-C flag (tools/common), the back end the streams use, and the format of a stream as the
+// tool describes it.
 #pragma once
 
 #include <string>
 
-namespace CLI {
-class App;
-}
+#include "cli_app.h"
+#include "exit_status.h"
+#include "interrupts.h"
 
 namespace orvaudio {
 
-// Exit codes of every command (those of orv-camera).
-enum Exit : int {
-    kOk = 0,
-    kFailed = 1,    // the stream, the sound device or the system refused
-    kUsage = 2,     // the command line is wrong
-    kNotFound = 3,  // no such file
-};
+using orvtool::Command;
+using orvtool::Fail;
+using orvtool::kFailed;
+using orvtool::kNotFound;
+using orvtool::kOk;
+using orvtool::kUsage;
 
-// "orv-audio: <message>" on standard error; returns `code`.
-int Fail(int code, const std::string &message);
-
-// Ctrl-C (or SIGTERM) sets a flag the commands look at between buffers, so they end cleanly.
-void CatchInterrupts();
-bool Interrupted();
+using orvtool::CatchInterrupts;
+using orvtool::Interrupted;
 
 // Unless ORV_OPENSLES_BACKEND says otherwise, streams go to ALSA when its device (default, or
 // ORV_OPENSLES_ALSA_DEVICE) opens for this direction; else they use the null back end, which
@@ -41,7 +37,7 @@ struct StreamFormat {
 };
 
 // --rate, --channels, --float.
-void AddFormatOptions(CLI::App *cmd, StreamFormat *format);
+void AddFormatOptions(Command &cmd, StreamFormat *format);
 
 struct ProgressFlags {
     bool progress = false;
@@ -51,6 +47,6 @@ struct ProgressFlags {
 };
 
 // --progress, --no-progress.
-void AddProgressFlags(CLI::App *cmd, ProgressFlags *flags);
+void AddProgressFlags(Command &cmd, ProgressFlags *flags);
 
 }  // namespace orvaudio

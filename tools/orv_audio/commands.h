@@ -1,23 +1,16 @@
-// The subcommands of orv-audio. Each Add* registers its subcommand on `app`; when the command
-// line names one, parsing stores in *action the run of that command, which returns its exit
-// code (cli.h).
+// The subcommands of orv-audio. Each Add* declares its subcommands on `cli` with what each
+// runs, which returns its exit code (cli.h).
 #pragma once
 
-#include <functional>
-
-namespace CLI {
-class App;
-}
+#include "cli_app.h"
 
 namespace orvaudio {
 
-using Action = std::function<int()>;
-
 // play, tone
-void AddPlayCommands(CLI::App &app, Action *action);
+void AddPlayCommands(orvtool::Cli &cli);
 // record
-void AddRecordCommand(CLI::App &app, Action *action);
+void AddRecordCommand(orvtool::Cli &cli);
 // selftest
-void AddSelfTestCommand(CLI::App &app, Action *action);
+void AddSelfTestCommand(orvtool::Cli &cli);
 
 }  // namespace orvaudio

@@ -2,32 +2,26 @@
 // device (ALSA) when there is one.
 #include <android/log.h>
 
-#include <CLI/CLI.hpp>
-
-#include "cli.h"
+#include "cli_app.h"
 #include "commands.h"
 
 int main(int argc, char **argv) {
-    CLI::App app{"orv-audio: play, record, tones and self tests through the audio library",
-                 "orv-audio"};
-    app.require_subcommand(1);
-    app.footer(
+    orvtool::Cli cli(
+        "orv-audio",
+        "orv-audio: play, record, tones and self tests through the audio library",
         "Exit status: 0 done, 1 the stream, the sound device or the system refused, 2 wrong "
         "command line, 3 no such file. Streams use ALSA (ORV_OPENSLES_ALSA_DEVICE, default "
         "\"default\") when it opens, unless ORV_OPENSLES_BACKEND names a back end.");
+    // A mistyped command is refused in the parser's words, as orv-audio always has.
+    cli.SuggestCommands(false);
     bool verbose = false;
-    app.add_flag("-v,--verbose", verbose, "Show the library's log lines");
-    orvaudio::Action action;
-    orvaudio::AddPlayCommands(app, &action);
-    orvaudio::AddRecordCommand(app, &action);
-    orvaudio::AddSelfTestCommand(app, &action);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError &e) {
-        return app.exit(e) == 0 ? orvaudio::kOk : orvaudio::kUsage;
-    }
-    // The tool says what went wrong itself; -v shows the library's lines as well.
-    if (!verbose)
-        __android_log_set_minimum_priority(ANDROID_LOG_SILENT);
-    return action ? action() : orvaudio::kUsage;
+    cli.Global().Flag("-v,--verbose", &verbose, "Show the library's log lines");
+    orvaudio::AddPlayCommands(cli);
+    orvaudio::AddRecordCommand(cli);
+    orvaudio::AddSelfTestCommand(cli);
+    return cli.Run(argc, argv, [&verbose] {
+        // The tool says what went wrong itself; -v shows the library's lines as well.
+        if (!verbose)
+            __android_log_set_minimum_priority(ANDROID_LOG_SILENT);
+    });
 }

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <opensles_host/alsa.h>
 #include <sndfile.h>
 
@@ -153,31 +152,28 @@ int PlayTone(const ToneOptions &o) {
 
 }  // namespace
 
-void AddPlayCommands(CLI::App &app, Action *action) {
+void AddPlayCommands(orvtool::Cli &cli) {
     auto file = std::make_shared<std::string>();
     auto flags = std::make_shared<ProgressFlags>();
-    CLI::App *play = app.add_subcommand("play", "Play a WAV (or any libsndfile) file");
-    play->add_option("FILE", *file, "The file")->required();
+    Command play = cli.Add("play", "Play a WAV (or any libsndfile) file");
+    play.Text("FILE", file.get(), "The file").Required();
     AddProgressFlags(play, flags.get());
-    play->callback([action, file, flags] { *action = [=] { return PlayFile(*file, *flags); }; });
+    play.Runs([file, flags] { return PlayFile(*file, *flags); });
 
     auto o = std::make_shared<ToneOptions>();
-    CLI::App *tone = app.add_subcommand("tone", "Play a sine tone");
-    tone->add_option("--freq", o->freq, "Frequency, Hz")->capture_default_str()->check(
-        CLI::PositiveNumber);
-    tone->add_option("--seconds", o->seconds, "Length")->capture_default_str()->check(
-        CLI::PositiveNumber);
-    tone->add_option("--amplitude", o->amplitude, "Peak, a fraction of full scale")
-        ->capture_default_str()
-        ->check(CLI::Range(0.0, 1.0));
+    Command tone = cli.Add("tone", "Play a sine tone");
+    tone.Number("--freq", &o->freq, "Frequency, Hz", orvtool::Bound::kPositive)
+        .ShowDefault()
+        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive)
+        .ShowDefault()
+        .Number("--amplitude", &o->amplitude, "Peak, a fraction of full scale", 0.0, 1.0)
+        .ShowDefault();
     AddFormatOptions(tone, &o->format);
     AddProgressFlags(tone, &o->flags);
-    tone->callback([action, o] {
-        *action = [=] {
-            if (o->freq * 2 >= o->format.rate)
-                return Fail(kUsage, "--freq must be below half of --rate");
-            return PlayTone(*o);
-        };
+    tone.Runs([o] {
+        if (o->freq * 2 >= o->format.rate)
+            return Fail(kUsage, "--freq must be below half of --rate");
+        return PlayTone(*o);
     });
 }
 

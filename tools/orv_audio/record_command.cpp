@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <opensles_host/alsa.h>
 #include <sndfile.h>
 
@@ -90,15 +89,16 @@ int Record(const RecordOptions &o) {
 
 }  // namespace
 
-void AddRecordCommand(CLI::App &app, Action *action) {
+void AddRecordCommand(orvtool::Cli &cli) {
     auto o = std::make_shared<RecordOptions>();
-    CLI::App *cmd = app.add_subcommand("record", "Record into a WAV file");
-    cmd->add_option("FILE", o->output, "The WAV file (16-bit, or float with --float)")
-        ->required();
-    cmd->add_option("--seconds", o->seconds, "Length")->required()->check(CLI::PositiveNumber);
+    Command cmd = cli.Add("record", "Record into a WAV file");
+    cmd.Text("FILE", &o->output, "The WAV file (16-bit, or float with --float)")
+        .Required()
+        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive)
+        .Required();
     AddFormatOptions(cmd, &o->format);
     AddProgressFlags(cmd, &o->flags);
-    cmd->callback([action, o] { *action = [=] { return Record(*o); }; });
+    cmd.Runs([o] { return Record(*o); });
 }
 
 }  // namespace orvaudio

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include <CLI/CLI.hpp>
 
 #include "cli.h"
 #include "commands.h"
@@ -46,18 +45,17 @@ int SelfTest(const SelfTestOptions &o) {
 
 }  // namespace
 
-void AddSelfTestCommand(CLI::App &app, Action *action) {
+void AddSelfTestCommand(orvtool::Cli &cli) {
     auto o = std::make_shared<SelfTestOptions>();
-    CLI::App *cmd = app.add_subcommand(
+    Command cmd = cli.Add(
         "selftest", "Run the library's playback and capture self tests and explain the results");
     AddFormatOptions(cmd, &o->format);
-    cmd->add_option("--buffer-ms", o->buffer_ms, "Milliseconds of audio in one buffer")
-        ->capture_default_str()
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--buffers", o->buffers, "Buffers queued")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
-    cmd->callback([action, o] { *action = [=] { return SelfTest(*o); }; });
+    cmd.Number("--buffer-ms", &o->buffer_ms, "Milliseconds of audio in one buffer",
+               orvtool::Bound::kNonNegative)
+        .ShowDefault()
+        .Number("--buffers", &o->buffers, "Buffers queued", orvtool::Bound::kPositive)
+        .ShowDefault();
+    cmd.Runs([o] { return SelfTest(*o); });
 }
 
 }  // namespace orvaudio

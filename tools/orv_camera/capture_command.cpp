@@ -24,21 +24,6 @@
 namespace orvcli {
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
-
-void OnSignal(int) {
-    interrupted = 1;
-}
-
-// Ctrl-C (or SIGTERM) ends the capture cleanly: the file is complete up to the last frame.
-void CatchInterrupts() {
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-}
-
 // One encoder change at a frame count: "KEY=VALUE@FRAME".
 struct Change {
     std::string key;
@@ -189,6 +174,7 @@ int Capture(const CaptureOptions &o) {
     if (!camera.StartCapture())
         return Fail(kFailed, "cannot start streaming from " + o.node);
 
+    // Ctrl-C (or SIGTERM) ends the capture cleanly: the file is complete up to the last frame.
     CatchInterrupts();
     CaptureCount count;
     int result = kOk;
@@ -196,7 +182,7 @@ int Capture(const CaptureOptions &o) {
     const Clock::time_point start = Clock::now();
     double last_progress = -1;
     double last_flush = 0;
-    while (!interrupted && (o.frames == 0 || count.frames < o.frames) &&
+    while (!Interrupted() && (o.frames == 0 || count.frames < o.frames) &&
            (seconds == 0 || Since(start) < seconds)) {
         unsigned char *data = nullptr;
         const int n = read_h264_data(camera.fd(), &data);
@@ -264,7 +250,7 @@ int Capture(const CaptureOptions &o) {
                          "orv-camera: warning: --iframe-at %lld not applied: the capture ended "
                          "after %lld frames\n",
                          static_cast<long long>(at), static_cast<long long>(count.frames));
-    if (interrupted)
+    if (Interrupted())
         return Fail(kInterrupted, "interrupted; " + output + " is complete up to the last frame");
     if (count.frames == 0 && result == kOk)
         result = Fail(kFailed, "no frame was captured");

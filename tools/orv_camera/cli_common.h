@@ -1,40 +1,44 @@
-// What the commands of orv-camera share: exit codes, messages, and the parsing of ids and
-// numbers given on the command line.
+// What the commands of orv-camera share: the tools' command line, exit codes, failure line,
+// Ctrl-C flag and numbers (tools/common), and the parsing of ids and sizes.
 #pragma once
-
-#include <stdint.h>
 
 #include <string>
 
+#include "cli_app.h"
+#include "exit_status.h"
+#include "interrupts.h"
+#include "numbers.h"
+
 namespace orvcli {
 
-// Exit codes of every command.
-enum Exit : int {
-    kOk = 0,
-    kFailed = 1,         // the camera or the system refused the operation
-    kUsage = 2,          // the command line is wrong
-    kNotFound = 3,       // no such camera, node or USB device
-    kInterrupted = 130,  // capture ended by SIGINT or SIGTERM, its file complete
-};
+using orvtool::Action;
+using orvtool::Check;
+using orvtool::ChoiceList;
+using orvtool::Choices;
+using orvtool::Cli;
+using orvtool::Command;
+using orvtool::FindChoice;
 
-// "orv-camera: <message>" on standard error; returns `code`.
-int Fail(int code, const std::string &message);
+using orvtool::Exit;
+using orvtool::Fail;
+using orvtool::kFailed;
+using orvtool::kInterrupted;
+using orvtool::kNotFound;
+using orvtool::kOk;
+using orvtool::kUsage;
+
+using orvtool::CatchInterrupts;
+using orvtool::Interrupted;
+
+using orvtool::ParseInt;
+using orvtool::ParseInt64;
+using orvtool::ParseNumber;
 
 // "vvvv:pppp" (hexadecimal, as lsusb prints it).
 std::string UsbIdText(int vendor, int product);
 
 // Parses "vvvv:pppp" (hexadecimal, optional 0x); false when it is not two 16-bit numbers.
 bool ParseUsbId(const std::string &text, int *vendor, int *product);
-
-// Parses a whole integer, decimal or 0x hexadecimal (a leading zero is no octal prefix);
-// false on trailing text or overflow of int.
-bool ParseInt(const std::string &text, int *value);
-
-// The same for a 64-bit integer.
-bool ParseInt64(const std::string &text, int64_t *value);
-
-// Parses a decimal number; false on trailing text, infinity or NaN.
-bool ParseNumber(const std::string &text, double *value);
 
 // Parses "WxH"; false unless both are positive integers.
 bool ParseSize(const std::string &text, int *width, int *height);

@@ -2,7 +2,7 @@
 // runs, which returns its exit code (cli_common.h).
 #pragma once
 
-#include "cli_app.h"
+#include "cli_common.h"
 
 namespace orvcli {
 

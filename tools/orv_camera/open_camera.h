@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli_app.h"
+#include "cli_common.h"
 
 namespace orvcli {
 

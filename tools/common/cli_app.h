@@ -1,9 +1,10 @@
-// The command line of orv-camera: subcommands and their options, bound to the caller's
-// variables. The argument parser lives in cli_app.cpp alone, so it is compiled once.
+// The command line of a tool: subcommands and their options, bound to the caller's variables.
+// The argument parser lives in cli_app.cpp alone, so it is compiled once.
 //
 // Every value is checked where it is parsed: a number out of range or a name not offered ends
 // the parse with one plain line ("--fps must be at least 1") and exit status 2, before any
-// camera is touched.
+// device is touched. Number() options are the exception: the parser converts and checks them
+// and refuses in its own words.
 #pragma once
 
 #include <stdint.h>
@@ -20,9 +21,9 @@ class App;
 class Option;
 }  // namespace CLI
 
-namespace orvcli {
+namespace orvtool {
 
-// The run of one command; returns its exit code (cli_common.h).
+// The run of one command; returns its exit code (exit_status.h).
 using Action = std::function<int()>;
 // A check of one value: "" when it is good, else the whole message.
 using Check = std::function<std::string(const std::string &)>;
@@ -34,6 +35,9 @@ bool FindChoice(const Choices &choices, const std::string &name, int *code);
 std::string ChoiceList(const Choices &choices);
 
 class Cli;
+
+// The bounds of a Number().
+enum class Bound { kPositive, kNonNegative };
 
 // One subcommand being declared. Names are "-d,--device" for an option, "id" for a positional
 // argument. Each declaration returns *this; Required, ShowDefault and Excludes apply to the
@@ -55,9 +59,20 @@ class Command {
     Command &Choice(const std::string &names, int *value, const Choices &choices,
                     const std::string &help);
     Command &Flag(const std::string &names, bool *value, const std::string &help);
+    // A number the parser converts and checks itself: "--rate: Value 0 not in range ...",
+    // "Could not convert: --rate = 4.5", then "Run with --help for more information.".
+    // Help shows INT or FLOAT.
+    Command &Number(const std::string &names, int *value, const std::string &help, Bound bound);
+    Command &Number(const std::string &names, double *value, const std::string &help,
+                    Bound bound);
+    // Between min and max, both included.
+    Command &Number(const std::string &names, double *value, const std::string &help, double min,
+                    double max);
 
     Command &Required();
     Command &ShowDefault(const std::string &text);
+    // Help shows the value a Number's variable holds now.
+    Command &ShowDefault();
     // The last option may not be given with the earlier one of this name.
     Command &Excludes(const std::string &name);
     // What runs when the command line names this command.
@@ -68,6 +83,7 @@ class Command {
     Command(Cli *cli, CLI::App *app) : cli_(cli), app_(app) {}
     CLI::Option *Add(const std::string &names, const std::string &help, Check check,
                      std::function<void(const std::string &)> store, bool many);
+    Command &Keep(const std::string &names, CLI::Option *option);
     Cli *cli_;
     CLI::App *app_;
     CLI::Option *last_ = nullptr;
@@ -80,6 +96,10 @@ class Cli {
     ~Cli();
     Cli(const Cli &) = delete;
     Cli &operator=(const Cli &) = delete;
+
+    // A mistyped command is named, with the nearest command offered (the default); off, the
+    // parser's own message stands ("A subcommand is required").
+    void SuggestCommands(bool on);
 
     Command Add(const std::string &name, const std::string &help);
     // Options of the program itself, before the command.
@@ -94,4 +114,4 @@ class Cli {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace orvcli
+}  // namespace orvtool

@@ -7,9 +7,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli_common.h"
+#include "exit_status.h"
+#include "numbers.h"
 
-namespace orvcli {
+namespace orvtool {
 
 struct Cli::Impl {
     CLI::App app;
@@ -17,8 +18,11 @@ struct Cli::Impl {
     // The message of the check that refused a value: the parser's own wording is replaced
     // by it.
     std::string refused;
+    std::string name;
+    bool suggest = true;
     std::list<std::map<std::string, CLI::Option *>> options;
-    Impl(const std::string &description, const std::string &name) : app(description, name) {}
+    Impl(const std::string &description, const std::string &program)
+        : app(description, program), name(program) {}
 };
 
 bool FindChoice(const Choices &choices, const std::string &name, int *code) {
@@ -109,9 +113,14 @@ CLI::Option *Command::Add(const std::string &names, const std::string &help, Che
             return "";
         },
         ""));
-    last_ = o;
-    (*options_)[Shown(names)] = o;
+    Keep(names, o);
     return o;
+}
+
+Command &Command::Keep(const std::string &names, CLI::Option *option) {
+    last_ = option;
+    (*options_)[Shown(names)] = option;
+    return *this;
 }
 
 Command &Command::Text(const std::string &names, std::string *value, const std::string &help,
@@ -192,9 +201,26 @@ Command &Command::Choice(const std::string &names, int *value, const Choices &ch
 }
 
 Command &Command::Flag(const std::string &names, bool *value, const std::string &help) {
-    last_ = app_->add_flag(names, *value, help);
-    (*options_)[Shown(names)] = last_;
-    return *this;
+    return Keep(names, app_->add_flag(names, *value, help));
+}
+
+Command &Command::Number(const std::string &names, int *value, const std::string &help,
+                         Bound bound) {
+    return Keep(names, app_->add_option(names, *value, help)
+                           ->check(bound == Bound::kPositive ? CLI::PositiveNumber
+                                                             : CLI::NonNegativeNumber));
+}
+
+Command &Command::Number(const std::string &names, double *value, const std::string &help,
+                         Bound bound) {
+    return Keep(names, app_->add_option(names, *value, help)
+                           ->check(bound == Bound::kPositive ? CLI::PositiveNumber
+                                                             : CLI::NonNegativeNumber));
+}
+
+Command &Command::Number(const std::string &names, double *value, const std::string &help,
+                         double min, double max) {
+    return Keep(names, app_->add_option(names, *value, help)->check(CLI::Range(min, max)));
 }
 
 Command &Command::Required() {
@@ -204,6 +230,11 @@ Command &Command::Required() {
 
 Command &Command::ShowDefault(const std::string &text) {
     last_->default_str(text);
+    return *this;
+}
+
+Command &Command::ShowDefault() {
+    last_->capture_default_str();
     return *this;
 }
 
@@ -221,6 +252,11 @@ Cli::Cli(const std::string &name, const std::string &description, const std::str
     : impl_(new Impl(description, name)) {
     impl_->app.require_subcommand(1);
     impl_->app.footer(footer);
+    SetProgramName(name);
+}
+
+void Cli::SuggestCommands(bool on) {
+    impl_->suggest = on;
 }
 
 Cli::~Cli() = default;
@@ -243,7 +279,7 @@ int Cli::Run(int argc, char **argv, const std::function<void()> &before_command)
     CLI::App &app = impl_->app;
     // The first word that is not an option names the command: a mistyped one is named, with
     // the nearest command offered.
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; impl_->suggest && i < argc; ++i) {
         const std::string word = argv[i];
         if (word.empty() || word[0] == '-')
             continue;
@@ -265,12 +301,15 @@ int Cli::Run(int argc, char **argv, const std::function<void()> &before_command)
             break;
         return Fail(kUsage, "unknown command '" + word + "'" +
                                 (nearest.empty() ? "" : " (did you mean '" + nearest + "'?)") +
-                                "; orv-camera --help lists them");
+                                "; " + impl_->name + " --help lists them");
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ValidationError &e) {
-        return Fail(kUsage, impl_->refused.empty() ? e.what() : impl_->refused);
+        // A check of ours says it plainly; the parser's own checks (Number) keep its words.
+        if (!impl_->refused.empty())
+            return Fail(kUsage, impl_->refused);
+        return app.exit(e) == 0 ? kOk : kUsage;
     } catch (const CLI::ParseError &e) {
         return app.exit(e) == 0 ? kOk : kUsage;
     }
@@ -278,4 +317,4 @@ int Cli::Run(int argc, char **argv, const std::function<void()> &before_command)
     return impl_->action ? impl_->action() : kUsage;
 }
 
-}  // namespace orvcli
+}  // namespace orvtool

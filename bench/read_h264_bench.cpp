@@ -74,7 +74,12 @@ void Report(benchmark::State &state, long frames, double cpu, long allocs) {
 class Streaming {
   public:
     Streaming() {
-        simcam::LoadConfigText(FastCameraConfig());
+        // The same node the peers stream when the caller names it, else the default one.
+        const char *config = getenv("SIMCAM_CONFIG");
+        if (config != nullptr && *config != '\0')
+            simcam::LoadConfigFile(config);
+        else
+            simcam::LoadConfigText(FastCameraConfig());
         init_camera_device();
         CameraParams p{0x34363248, 1920, 1080, 30, 8, 31, 2, 1920000, 1};
         fd_ = open_device(12, kNode, &p, 0, nullptr);

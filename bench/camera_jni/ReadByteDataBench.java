@@ -1,27 +1,41 @@
 package com.orv.camera;
 
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.lang.reflect.Field;
 
 /**
- * Frames per second of native_readByteData in a Java loop (one new array and one copy per
- * frame) against read_h264_data in a C loop (no copy), on the same open camera. Run it under
- * the simulated camera's fast clock (see README.md in this folder).
+ * Frames per second and CPU time per frame of three loops on the same open camera, in rounds:
+ * read_h264_data in a C loop (no copy), native_readByteData in a Java loop (one new array and
+ * one copy per frame) and the public readFrame around it; beside them, the binding's per-call
+ * lookup of mDeviceId alone. Run it under the simulated camera's fast clock (README.md here).
  *
- * Usage: ReadByteDataBench [NODE [FRAMES]]
+ * <p>Usage: ReadByteDataBench [NODE [FRAMES [ROUNDS]]]. Each loop prints one line
+ * "RESULT round loop fps cpu_us_per_frame frames" (the lookup's line: ns per lookup).
  */
 public final class ReadByteDataBench {
     static {
         System.loadLibrary("orvbenchjni");
     }
 
+    private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
+
     private ReadByteDataBench() {}
 
     /** read_h264_data `frames` times on `fd`; the number of frames of length above 0. */
     private static native int readLoop(int fd, int frames);
 
+    /** The binding's lookup of mDeviceId on `device`, `times` times; the sum of the ids. */
+    private static native long lookupLoop(ORVVideoDevice device, int times);
+
+    private interface Loop {
+        long run(int frames) throws Exception;
+    }
+
     public static void main(String[] args) throws Exception {
         String node = args.length > 0 ? args[0] : "/dev/video0";
         int frames = args.length > 1 ? Integer.parseInt(args[1]) : 3000;
+        int rounds = args.length > 2 ? Integer.parseInt(args[2]) : 5;
         ORVVideoDevice camera = new ORVVideoDevice(node);
         camera.getParameters().setSize(1920, 1080);
         camera.open();
@@ -30,37 +44,63 @@ public final class ReadByteDataBench {
             Field id = ORVVideoDevice.class.getDeclaredField("mDeviceId");
             id.setAccessible(true);
             int fd = id.getInt(camera);
-
-            readLoop(fd, frames);  // warm-up of both paths (the JIT compiles the Java loop)
-            javaLoop(camera, frames);
-            for (int round = 0; round < 5; round++) {
-                long t0 = System.nanoTime();
-                int c = readLoop(fd, frames);
-                long t1 = System.nanoTime();
-                long[] java = javaLoop(camera, frames);
-                long t2 = System.nanoTime();
-                double cFps = c * 1e9 / (t1 - t0);
-                double javaFps = java[0] * 1e9 / (t2 - t1);
-                System.out.printf("round %d: C %d frames %.0f fps | Java %d frames %.0f fps,"
-                        + " %.0f bytes/frame | ratio %.3f%n", round, c, cFps, java[0], javaFps,
-                        (double) java[1] / Math.max(1, java[0]), javaFps / cFps);
+            Loop c = n -> readLoop(fd, n);
+            Loop nat = n -> nativeLoop(camera, n);
+            Loop pub = n -> readFrameLoop(camera, n);
+            Loop lookup = n -> lookupLoop(camera, n) != 0 ? n : 0;
+            // Warm-up: the JIT compiles the Java loops before any round is timed.
+            for (int i = 0; i < 3; i++) {
+                c.run(frames);
+                nat.run(frames);
+                pub.run(frames);
+                lookup.run(frames);
+            }
+            for (int round = 0; round < rounds; round++) {
+                time(round, "c_loop", c, frames);
+                // Which of the two goes first alternates, so neither always pays for the
+                // garbage the other left.
+                if (round % 2 == 0) {
+                    time(round, "native_readByteData", nat, frames);
+                    time(round, "readFrame", pub, frames);
+                } else {
+                    time(round, "readFrame", pub, frames);
+                    time(round, "native_readByteData", nat, frames);
+                }
+                time(round, "lookup", lookup, frames);
             }
         } finally {
             camera.close();
         }
     }
 
-    /** {frames read, bytes read} over `frames` calls of native_readByteData. */
-    private static long[] javaLoop(ORVVideoDevice camera, int frames) {
+    private static void time(int round, String name, Loop loop, int frames) throws Exception {
+        long cpu0 = THREADS.getCurrentThreadCpuTime();
+        long t0 = System.nanoTime();
+        long got = loop.run(frames);
+        long t1 = System.nanoTime();
+        long cpu1 = THREADS.getCurrentThreadCpuTime();
+        double n = Math.max(1, got);
+        System.out.printf("RESULT %d %s %.0f %.3f %d%n", round, name, got * 1e9 / (t1 - t0),
+                (cpu1 - cpu0) / 1e3 / n, got);
+    }
+
+    /** Frames read by `frames` calls of native_readByteData. */
+    private static long nativeLoop(ORVVideoDevice camera, int frames) {
         long got = 0;
-        long bytes = 0;
         for (int i = 0; i < frames; i++) {
             byte[] frame = camera.native_readByteData();
-            if (frame != null) {
-                got++;
-                bytes += frame.length;
-            }
+            if (frame != null && frame.length > 0) got++;
         }
-        return new long[] {got, bytes};
+        return got;
+    }
+
+    /** Frames read by `frames` calls of readFrame. */
+    private static long readFrameLoop(ORVVideoDevice camera, int frames) throws Exception {
+        long got = 0;
+        for (int i = 0; i < frames; i++) {
+            byte[] frame = camera.readFrame();
+            if (frame != null && frame.length > 0) got++;
+        }
+        return got;
     }
 }

@@ -115,6 +115,17 @@ struct OutputFile {
     }
 };
 
+// Buffered frames reach the output at least this often (seconds).
+constexpr double kFlushEvery = 0.1;
+
+// Frames are gathered into large writes rather than one write per frame: the buffer stays
+// valid as long as the stream may be used (standard output lives until exit), and a capture
+// flushes it before it reports.
+void BufferLargeWrites(FILE *file) {
+    static char buffer[1 << 20];
+    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
+}
+
 // Consecutive reads that gave no frame before the capture gives up: a read waits up to 1 s.
 constexpr int kMaxTimeouts = 3;
 constexpr int kMaxEmptyReads = 100;
@@ -149,6 +160,8 @@ int Capture(const CaptureOptions &o) {
     out.file = container || to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
     if (!out.file)
         return Fail(kFailed, "cannot create " + o.output + ": " + std::strerror(errno));
+    if (!container)
+        BufferLargeWrites(out.file);
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
     signal(SIGPIPE, SIG_IGN);
 
@@ -168,6 +181,7 @@ int Capture(const CaptureOptions &o) {
     int timeouts = 0, empty = 0;
     const Clock::time_point start = Clock::now();
     double last_progress = -1;
+    double last_flush = 0;
     while (!Interrupted() && (o.frames == 0 || count.frames < o.frames) &&
            (seconds == 0 || Since(start) < seconds)) {
         unsigned char *data = nullptr;
@@ -202,6 +216,14 @@ int Capture(const CaptureOptions &o) {
         for (int64_t at : o.iframes_at)
             if (at == count.frames && send_uvc_command(settings.unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
+        // A reader of a pipe sees the frames within a tenth of a second even at a slow rate.
+        if (count.seconds - last_flush >= kFlushEvery) {
+            last_flush = count.seconds;
+            if (std::fflush(out.file) != 0) {
+                result = Fail(kFailed, WriteError(output, errno));
+                break;
+            }
+        }
         if (show_progress && count.seconds - last_progress >= 0.25) {
             last_progress = count.seconds;
             std::fprintf(stderr, "\r%s ", ProgressLine(count).c_str());

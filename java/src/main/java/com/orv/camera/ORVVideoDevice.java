@@ -48,8 +48,12 @@ public class ORVVideoDevice implements AutoCloseable {
     private final Parameter mParameter;
     private final String mPath;
     private final ReentrantReadWriteLock mLock = new ReentrantReadWriteLock();
-    /** Held for the whole of one frame read, copy included. */
+    /**
+     * Held for the whole of one frame read, copy included; the only lock a read takes. Stop and
+     * close take it inside {@link #mLock}'s write lock, so they still wait for a read.
+     */
     private final Object mReadLock = new Object();
+    /** Written and read under {@link #mReadLock}. */
     private boolean mCapturing;
     /** A start was tried since the last stop: buffers may be mapped even if it failed. */
     private boolean mStartTried;
@@ -130,7 +134,9 @@ public class ORVVideoDevice implements AutoCloseable {
             if (mCapturing) return;
             mStartTried = true;
             if (native_startCapture() != 0) throw new IOException("cannot stream from " + mPath);
-            mCapturing = true;
+            synchronized (mReadLock) {
+                mCapturing = true;
+            }
         } finally {
             mLock.writeLock().unlock();
         }
@@ -140,7 +146,9 @@ public class ORVVideoDevice implements AutoCloseable {
     public void stopCapture() {
         mLock.writeLock().lock();
         try {
-            stopNative();
+            synchronized (mReadLock) {
+                stopNative();
+            }
         } finally {
             mLock.writeLock().unlock();
         }
@@ -155,17 +163,12 @@ public class ORVVideoDevice implements AutoCloseable {
      *     {@link #stopCapture()} and {@link #close()} still work afterwards
      */
     public byte[] readFrame() throws CameraGoneException {
-        mLock.readLock().lock();
-        try {
+        synchronized (mReadLock) {
             if (!mCapturing) return null;
-            synchronized (mReadLock) {
-                mCameraGone = false;
-                byte[] frame = native_readByteData();
-                if (frame == null && mCameraGone) throw new CameraGoneException(mPath);
-                return frame;
-            }
-        } finally {
-            mLock.readLock().unlock();
+            mCameraGone = false;
+            byte[] frame = native_readByteData();
+            if (frame == null && mCameraGone) throw new CameraGoneException(mPath);
+            return frame;
         }
     }
 
@@ -259,9 +262,11 @@ public class ORVVideoDevice implements AutoCloseable {
     public void close() {
         mLock.writeLock().lock();
         try {
-            stopNative();
-            if (mDeviceId > 0) native_close();
-            mDeviceId = 0;
+            synchronized (mReadLock) {
+                stopNative();
+                if (mDeviceId > 0) native_close();
+                mDeviceId = 0;
+            }
         } finally {
             mLock.writeLock().unlock();
         }
@@ -281,7 +286,10 @@ public class ORVVideoDevice implements AutoCloseable {
         }
     }
 
-    /** Stops streaming whenever a start was tried: a failed one may have left buffers. */
+    /**
+     * Stops streaming whenever a start was tried: a failed one may have left buffers. Called
+     * holding the write lock and {@link #mReadLock}.
+     */
     private void stopNative() {
         if (mStartTried && mDeviceId > 0) native_stopCapture();
         mStartTried = false;

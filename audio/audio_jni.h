@@ -12,26 +12,28 @@
 extern "C" {
 
 // AudioTrackNative
-JNIEXPORT jlong JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack(JNIEnv *, jclass);
-JNIEXPORT void JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(JNIEnv *, jclass,
-                                                                                   jlong handle);
+JNIEXPORT jlong JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack(JNIEnv *,
+                                                                                    jclass);
+JNIEXPORT void JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack(JNIEnv *,
+                                                                                    jclass,
+                                                                                    jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeOpen(
     JNIEnv *, jclass, jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,
     jint numBuffers);
 JNIEXPORT void JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeClose(JNIEnv *, jclass,
-                                                                            jlong handle);
+                                                                             jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeStart(JNIEnv *, jclass,
-                                                                            jlong handle);
+                                                                             jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeStop(JNIEnv *, jclass,
-                                                                           jlong handle);
+                                                                            jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativePause(JNIEnv *, jclass,
-                                                                            jlong handle);
+                                                                             jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeFlush(JNIEnv *, jclass,
-                                                                            jlong handle);
+                                                                             jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeGetPositionInMsec(
     JNIEnv *, jclass, jlong handle, jlongArray position);
-JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeGetBuffersPending(
-    JNIEnv *, jclass, jlong handle);
+JNIEXPORT jint JNICALL
+Java_com_orv_media_audio_AudioTrackNative_nativeGetBuffersPending(JNIEnv *, jclass, jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
     JNIEnv *, jclass, jlong handle, jbyteArray data, jint offset, jint size, jboolean blocking);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
@@ -44,27 +46,27 @@ JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeTest(
 
 // AudioRecordNative
 JNIEXPORT jlong JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord(JNIEnv *,
-                                                                                     jclass);
+                                                                                      jclass);
 JNIEXPORT void JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord(JNIEnv *,
-                                                                                     jclass,
-                                                                                     jlong handle);
+                                                                                      jclass,
+                                                                                      jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeOpen(
     JNIEnv *, jclass, jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,
     jint numBuffers);
 JNIEXPORT void JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeClose(JNIEnv *, jclass,
-                                                                             jlong handle);
+                                                                              jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeStart(JNIEnv *, jclass,
-                                                                             jlong handle);
+                                                                              jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeStop(JNIEnv *, jclass,
-                                                                            jlong handle);
+                                                                             jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativePause(JNIEnv *, jclass,
-                                                                             jlong handle);
+                                                                              jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeFlush(JNIEnv *, jclass,
-                                                                             jlong handle);
+                                                                              jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeGetPositionInMsec(
     JNIEnv *, jclass, jlong handle, jlongArray position);
-JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeGetBuffersPending(
-    JNIEnv *, jclass, jlong handle);
+JNIEXPORT jint JNICALL
+Java_com_orv_media_audio_AudioRecordNative_nativeGetBuffersPending(JNIEnv *, jclass, jlong handle);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeReadByteArray(
     JNIEnv *, jclass, jlong handle, jbyteArray data, jint offset, jint size, jboolean blocking);
 JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioRecordNative_nativeReadShortArray(

@@ -17,7 +17,7 @@
 #include <mutex>
 
 class AudioRecordNative {
-public:
+  public:
     AudioRecordNative() = default;
     ~AudioRecordNative() { close(); }
     AudioRecordNative(const AudioRecordNative &) = delete;
@@ -67,7 +67,7 @@ public:
     // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
-private:
+  private:
     SLObjectItf engineObject = nullptr;
     SLEngineItf engine = nullptr;
     SLObjectItf recorderObject = nullptr;

@@ -15,7 +15,7 @@
 #include <mutex>
 
 class AudioTrackNative {
-public:
+  public:
     AudioTrackNative() = default;
     ~AudioTrackNative() { close(); }
     AudioTrackNative(const AudioTrackNative &) = delete;
@@ -60,7 +60,7 @@ public:
     // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
-private:
+  private:
     SLObjectItf engineObject = nullptr;
     SLEngineItf engine = nullptr;
     SLObjectItf outputMixObject = nullptr;

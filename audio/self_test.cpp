@@ -31,16 +31,20 @@ Memory silence(size_t bytes) {
     return Memory(static_cast<unsigned char *>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
 }
 
-long long millis(std::chrono::milliseconds ms) { return static_cast<long long>(ms.count()); }
+long long millis(std::chrono::milliseconds ms) {
+    return static_cast<long long>(ms.count());
+}
 
 // Waits, looking every 5 ms, until every queued copy completed; false when the bound passed.
 bool waitUntilPlayed(AudioTrackNative &track, std::chrono::milliseconds bound) {
     const Clock::time_point deadline = Clock::now() + bound;
     for (;;) {
         const int pending = track.buffersPending();
-        if (pending == 0) return true;
+        if (pending == 0)
+            return true;
         if (Clock::now() >= deadline) {
-            SONORA_LOGW("nativeTest: %d buffers still queued after %lld ms", pending, millis(bound));
+            SONORA_LOGW("nativeTest: %d buffers still queued after %lld ms", pending,
+                        millis(bound));
             return false;
         }
         usleep(kPollMicros);
@@ -55,9 +59,11 @@ bool readUntilFull(AudioRecordNative &record, unsigned char *data, size_t total,
     size_t position = 0;
     while (position < total) {
         const long got = record.read(data + position, total - position, false);
-        if (got < 0) return true;
+        if (got < 0)
+            return true;
         position += static_cast<size_t>(got);
-        if (position >= total) break;
+        if (position >= total)
+            break;
         if (Clock::now() >= deadline) {
             SONORA_LOGW("nativeTest: %zu of %zu bytes recorded after %lld ms", position, total,
                         millis(bound));
@@ -72,13 +78,16 @@ bool readUntilFull(AudioRecordNative &record, unsigned char *data, size_t total,
 
 bool selfTestSizes(const SelfTestParams &p, size_t *bufferBytes, size_t *totalBytes) {
     constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
-    if (p.channelCount < 0 || p.sampleRate < 0 || p.bufferMs < 0 || p.numBuffers < 0) return false;
+    if (p.channelCount < 0 || p.sampleRate < 0 || p.bufferMs < 0 || p.numBuffers < 0)
+        return false;
     const int64_t product = static_cast<int64_t>(p.sampleRate) * p.bufferMs;
-    if (product > kIntMax) return false;
+    if (product > kIntMax)
+        return false;
     const int64_t frames = product / 1000;
     const int64_t frameBytes = static_cast<int64_t>(p.channelCount) * (p.useFloat ? 4 : 2);
     const int64_t buffer = frames * frameBytes;  // at most 2^31 / 1000 × 2^33: no overflow
-    if (buffer > kIntMax || (p.numBuffers != 0 && buffer > kIntMax / p.numBuffers)) return false;
+    if (buffer > kIntMax || (p.numBuffers != 0 && buffer > kIntMax / p.numBuffers))
+        return false;
     *bufferBytes = static_cast<size_t>(buffer);
     *totalBytes = static_cast<size_t>(buffer * p.numBuffers);
     return true;
@@ -99,13 +108,15 @@ template <class Stream, class Prepare, class Run>
 int runSelfTest(const SelfTestParams &p, Prepare prepare, Run run) {
     size_t bufferBytes = 0;
     size_t totalBytes = 0;
-    if (!selfTestSizes(p, &bufferBytes, &totalBytes)) return kResultBadValue;
+    if (!selfTestSizes(p, &bufferBytes, &totalBytes))
+        return kResultBadValue;
     Stream stream;
     Memory memory = silence(totalBytes);
-    if (!memory) return kResultNoStream;
-    int result = stream.open(static_cast<unsigned>(p.channelCount),
-                             static_cast<unsigned>(p.sampleRate), p.useFloat,
-                             static_cast<unsigned>(p.numBuffers));
+    if (!memory)
+        return kResultNoStream;
+    int result =
+        stream.open(static_cast<unsigned>(p.channelCount), static_cast<unsigned>(p.sampleRate),
+                    p.useFloat, static_cast<unsigned>(p.numBuffers));
     if (result == 0) {
         prepare(stream, memory.get(), bufferBytes);
         stream.logBufferState();
@@ -113,7 +124,8 @@ int runSelfTest(const SelfTestParams &p, Prepare prepare, Run run) {
         if (result == 0) {
             const bool completed = run(stream, memory.get(), totalBytes, selfTestWaitBound(p));
             result = stream.stop();
-            if (!completed) result = kResultNoStream;
+            if (!completed)
+                result = kResultNoStream;
         }
     }
     stream.close();

@@ -8,13 +8,25 @@
 
 namespace android {
 
-Mutex::Mutex() { pthread_mutex_init(&mutex_, nullptr); }
-Mutex::~Mutex() { pthread_mutex_destroy(&mutex_); }
-void Mutex::lock() { pthread_mutex_lock(&mutex_); }
-void Mutex::unlock() { pthread_mutex_unlock(&mutex_); }
+Mutex::Mutex() {
+    pthread_mutex_init(&mutex_, nullptr);
+}
+Mutex::~Mutex() {
+    pthread_mutex_destroy(&mutex_);
+}
+void Mutex::lock() {
+    pthread_mutex_lock(&mutex_);
+}
+void Mutex::unlock() {
+    pthread_mutex_unlock(&mutex_);
+}
 
-Blob::~Blob() { free(owned); }
-BlobReadOnly::~BlobReadOnly() { free(owned); }
+Blob::~Blob() {
+    free(owned);
+}
+BlobReadOnly::~BlobReadOnly() {
+    free(owned);
+}
 
 namespace {
 
@@ -122,8 +134,8 @@ PcmFormat makePcmFormat(unsigned channelCount, unsigned sampleRate, bool useFloa
     f.containerSize = useFloat ? 32 : 16;
     f.channelMask = channelCountToMask(channelCount);
     f.endianness = SL_BYTEORDER_LITTLEENDIAN;
-    f.representation = useFloat ? SL_ANDROID_PCM_REPRESENTATION_FLOAT
-                                : SL_ANDROID_PCM_REPRESENTATION_SIGNED_INT;
+    f.representation =
+        useFloat ? SL_ANDROID_PCM_REPRESENTATION_FLOAT : SL_ANDROID_PCM_REPRESENTATION_SIGNED_INT;
     return f;
 }
 
@@ -181,7 +193,8 @@ bool StreamSignal::wait() {
 bool StreamSignal::waitReleasing(std::unique_lock<std::recursive_mutex> &stream) {
     reset();
     stream.unlock();
-    if (!wait()) return false;
+    if (!wait())
+        return false;
     stream.lock();
     return true;
 }

@@ -16,7 +16,7 @@ namespace android {
 
 // Owner of one normal (non-recursive) pthread mutex. Usable with std::lock_guard.
 class Mutex {
-public:
+  public:
     Mutex();
     ~Mutex();
     Mutex(const Mutex &) = delete;
@@ -24,7 +24,7 @@ public:
     void lock();
     void unlock();
 
-private:
+  private:
     pthread_mutex_t mutex_;
 };
 

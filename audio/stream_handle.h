@@ -29,16 +29,18 @@ struct StreamHandle {
 
     // The cell's stream for one call; empty for handle 0. The handle must not have been destroyed.
     static std::shared_ptr<Stream> get(jlong handle) {
-        if (handle == 0) return nullptr;
+        if (handle == 0)
+            return nullptr;
         return fromHandle(handle)->stream;
     }
 
     // Frees the cell; handle 0 does nothing. The stream goes when its last user returns.
     static void destroy(jlong handle) {
-        if (handle != 0) delete fromHandle(handle);
+        if (handle != 0)
+            delete fromHandle(handle);
     }
 
-private:
+  private:
     static jlong toHandle(StreamHandle *cell) {
         return static_cast<jlong>(reinterpret_cast<std::uintptr_t>(cell));
     }

@@ -25,7 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t kChunk = 3840;  // 20 ms of 48 kHz stereo 16-bit
-constexpr int kBatch = 4;  // writes between two flushes: a usual queue length
+constexpr int kBatch = 4;        // writes between two flushes: a usual queue length
 
 // ---------------------------------------------------------------------------- write cost
 
@@ -42,7 +42,8 @@ void BM_MallocMemcpy3840(benchmark::State &state) {
             memcpy(held[i], src.data(), kChunk);
             benchmark::DoNotOptimize(held[i]);
         }
-        for (void *p : held) free(p);
+        for (void *p : held)
+            free(p);
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
 }
@@ -61,7 +62,8 @@ void BM_RecordMallocMemcpy3840(benchmark::State &state) {
                 copy, static_cast<const uint8_t *>(copy), kChunk);
             benchmark::DoNotOptimize(held[i].get());
         }
-        for (auto &r : held) r.reset();
+        for (auto &r : held)
+            r.reset();
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
 }
@@ -109,7 +111,8 @@ BENCHMARK(BM_HostEnqueue3840);
 // ------------------------------------------------------------------------- wake-up latency
 
 void reportLatencies(benchmark::State &state, std::vector<double> &us) {
-    if (us.empty()) return;
+    if (us.empty())
+        return;
     std::sort(us.begin(), us.end());
     const auto at = [&](size_t pct) { return us[std::min(us.size() - 1, us.size() * pct / 100)]; };
     state.counters["median_us"] = at(50);
@@ -132,7 +135,8 @@ void BM_BareHandOff(benchmark::State &state) {
         for (;;) {
             waiting.store(seen + 1);
             cv.wait(lock, [&] { return posted > seen || quit; });
-            if (quit) return;
+            if (quit)
+                return;
             woke = Clock::now();
             seen = posted;
             cv.notify_all();
@@ -140,7 +144,8 @@ void BM_BareHandOff(benchmark::State &state) {
     });
     std::vector<double> us;
     for (auto _ : state) {
-        while (waiting.load() != posted + 1) std::this_thread::yield();
+        while (waiting.load() != posted + 1)
+            std::this_thread::yield();
         std::unique_lock<std::mutex> lock(m);
         const auto t0 = Clock::now();
         ++posted;
@@ -216,7 +221,8 @@ void BM_HostCompletionToCallback(benchmark::State &state) {
         const uint64_t before = raw.callback.calls.load();
         const auto t0 = Clock::now();
         slhost_manual_complete_next_async(raw.player);
-        while (raw.callback.calls.load() == before) std::this_thread::yield();
+        while (raw.callback.calls.load() == before)
+            std::this_thread::yield();
         const double d = std::chrono::duration<double, std::micro>(raw.callback.at - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
@@ -250,7 +256,8 @@ void BM_CompletionToBlockedWriter(benchmark::State &state) {
     Clock::time_point back;
     std::thread writer([&] {
         while (!quit.load()) {
-            if (track.write(pcm.data(), kChunk, true) <= 0) continue;
+            if (track.write(pcm.data(), kChunk, true) <= 0)
+                continue;
             back = Clock::now();
             returned.fetch_add(1);
         }
@@ -258,17 +265,20 @@ void BM_CompletionToBlockedWriter(benchmark::State &state) {
     std::vector<double> us;
     uint64_t n = 0;
     for (auto _ : state) {
-        while (track.waitsBegun() != n + 1) std::this_thread::yield();
+        while (track.waitsBegun() != n + 1)
+            std::this_thread::yield();
         const auto t0 = Clock::now();
         slhost_manual_complete_next_async(player);
-        while (returned.load() != n + 1) std::this_thread::yield();
+        while (returned.load() != n + 1)
+            std::this_thread::yield();
         ++n;
         const double d = std::chrono::duration<double, std::micro>(back - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
     }
     quit.store(true);
-    while (track.waitsBegun() != n + 1) std::this_thread::yield();
+    while (track.waitsBegun() != n + 1)
+        std::this_thread::yield();
     track.close();  // releases the last wait
     writer.join();
     slhost_manual_wait_idle();
@@ -289,7 +299,8 @@ void BM_CompletionToBlockedReader(benchmark::State &state) {
     std::thread reader([&] {
         std::vector<uint8_t> in(kChunk);
         while (!quit.load()) {
-            if (rec.read(in.data(), kChunk, true) <= 0) continue;
+            if (rec.read(in.data(), kChunk, true) <= 0)
+                continue;
             back = Clock::now();
             returned.fetch_add(1);
         }
@@ -297,17 +308,20 @@ void BM_CompletionToBlockedReader(benchmark::State &state) {
     std::vector<double> us;
     uint64_t n = 0;
     for (auto _ : state) {
-        while (rec.waitsBegun() != n + 1) std::this_thread::yield();
+        while (rec.waitsBegun() != n + 1)
+            std::this_thread::yield();
         const auto t0 = Clock::now();
         slhost_manual_complete_next_async(recorder);
-        while (returned.load() != n + 1) std::this_thread::yield();
+        while (returned.load() != n + 1)
+            std::this_thread::yield();
         ++n;
         const double d = std::chrono::duration<double, std::micro>(back - t0).count();
         us.push_back(d);
         state.SetIterationTime(d / 1e6);
     }
     quit.store(true);
-    while (rec.waitsBegun() != n + 1) std::this_thread::yield();
+    while (rec.waitsBegun() != n + 1)
+        std::this_thread::yield();
     rec.close();
     reader.join();
     slhost_manual_wait_idle();

@@ -5,7 +5,8 @@
 #include "orv_log.h"
 
 static void BM_LogGateClosed(benchmark::State &state) {
-    for (auto _ : state) benchmark::DoNotOptimize(orv_log_enabled(ANDROID_LOG_DEBUG));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(orv_log_enabled(ANDROID_LOG_DEBUG));
 }
 BENCHMARK(BM_LogGateClosed);
 

@@ -64,8 +64,8 @@ double CpuSeconds(int who) {
 }
 
 void Report(benchmark::State &state, long frames, double cpu, long allocs) {
-    state.counters["fps"] = benchmark::Counter(static_cast<double>(frames),
-                                               benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
     state.counters["cpu_us_per_frame"] = cpu * 1e6 / static_cast<double>(frames);
     state.counters["allocs_per_frame"] = static_cast<double>(allocs) / static_cast<double>(frames);
 }
@@ -152,9 +152,12 @@ bool RunV4l2Ctl(const std::string &config_path, int count, double *wall, double 
     const std::string preload = std::string("LD_PRELOAD=") + SIMCAM_LIBRARY_PATH;
     const std::string config = "SIMCAM_CONFIG=" + config_path;
     const std::string count_arg = "--stream-count=" + std::to_string(count);
-    char *argv[] = {const_cast<char *>("v4l2-ctl"), const_cast<char *>("-d"),
-                    const_cast<char *>(kNode), const_cast<char *>("--stream-mmap"),
-                    const_cast<char *>(count_arg.c_str()), nullptr};
+    char *argv[] = {const_cast<char *>("v4l2-ctl"),
+                    const_cast<char *>("-d"),
+                    const_cast<char *>(kNode),
+                    const_cast<char *>("--stream-mmap"),
+                    const_cast<char *>(count_arg.c_str()),
+                    nullptr};
     char *envp[] = {const_cast<char *>(preload.c_str()), const_cast<char *>(config.c_str()),
                     nullptr};
     posix_spawn_file_actions_t actions;
@@ -183,7 +186,8 @@ void BM_V4l2CtlStreamMmap(benchmark::State &state) {
     char path[] = "/tmp/simcam-benchXXXXXX";
     const int tmp = mkstemp(path);
     const std::string config = FastCameraConfig();
-    if (tmp < 0 || write(tmp, config.data(), config.size()) != static_cast<ssize_t>(config.size())) {
+    if (tmp < 0 ||
+        write(tmp, config.data(), config.size()) != static_cast<ssize_t>(config.size())) {
         state.SkipWithError("cannot write the camera's configuration");
         return;
     }

@@ -6,18 +6,19 @@
 extern "C" JNIEXPORT jstring JNICALL
 Java_com_orv_testsupport_HostProperties_nativeGet(JNIEnv *env, jclass, jstring name) {
     const char *n = env->GetStringUTFChars(name, nullptr);
-    if (n == nullptr) return nullptr;  // OutOfMemoryError pending
+    if (n == nullptr)
+        return nullptr;  // OutOfMemoryError pending
     char value[PROP_VALUE_MAX];
     __system_property_get(n, value);
     env->ReleaseStringUTFChars(name, n);
     return env->NewStringUTF(value);
 }
 
-extern "C" JNIEXPORT jboolean JNICALL
-Java_com_orv_testsupport_HostProperties_nativeSet(JNIEnv *env, jclass, jstring name,
-                                                  jstring value) {
+extern "C" JNIEXPORT jboolean JNICALL Java_com_orv_testsupport_HostProperties_nativeSet(
+    JNIEnv *env, jclass, jstring name, jstring value) {
     const char *n = env->GetStringUTFChars(name, nullptr);
-    if (n == nullptr) return JNI_FALSE;
+    if (n == nullptr)
+        return JNI_FALSE;
     const char *v = env->GetStringUTFChars(value, nullptr);
     if (v == nullptr) {
         env->ReleaseStringUTFChars(name, n);

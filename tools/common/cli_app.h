@@ -63,8 +63,7 @@ class Command {
     // "Could not convert: --rate = 4.5", then "Run with --help for more information.".
     // Help shows INT or FLOAT.
     Command &Number(const std::string &names, int *value, const std::string &help, Bound bound);
-    Command &Number(const std::string &names, double *value, const std::string &help,
-                    Bound bound);
+    Command &Number(const std::string &names, double *value, const std::string &help, Bound bound);
     // Between min and max, both included.
     Command &Number(const std::string &names, double *value, const std::string &help, double min,
                     double max);

@@ -35,7 +35,7 @@ int PlayStream(const StreamFormat &f, const Fill &fill, const std::string &what,
     AudioTrackNative track;
     if (track.open(f.channels, f.rate, f.use_float, kBuffers) != 0)
         return Fail(kFailed, "the playback stream did not open with " + f.Text() +
-                                " (the format or the sound device was refused; -v shows why)");
+                                 " (the format or the sound device was refused; -v shows why)");
     if (track.start() != 0)
         return Fail(kFailed, "cannot start the playback stream (-v shows why)");
     CatchInterrupts();
@@ -60,8 +60,8 @@ int PlayStream(const StreamFormat &f, const Fill &fill, const std::string &what,
         progress.Tick(static_cast<int>(position), track.buffersPending());
     }
     // The queued buffers play out; bounded by their length and two seconds.
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(20 * kBuffers + 2000);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(20 * kBuffers + 2000);
     while (!Interrupted() && result == kOk && track.buffersPending() > 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             result = Fail(kFailed, "the last buffers did not play within two seconds");
@@ -108,9 +108,8 @@ int PlayFile(const std::string &path, const ProgressFlags &flags) {
                   subtype == SF_FORMAT_PCM_24 || subtype == SF_FORMAT_PCM_32;
     SNDFILE *sf = file.get();
     Fill fill = [sf, f](void *buffer, size_t frames) -> size_t {
-        const sf_count_t n =
-            f.use_float ? sf_readf_float(sf, static_cast<float *>(buffer), frames)
-                        : sf_readf_short(sf, static_cast<short *>(buffer), frames);
+        const sf_count_t n = f.use_float ? sf_readf_float(sf, static_cast<float *>(buffer), frames)
+                                         : sf_readf_short(sf, static_cast<short *>(buffer), frames);
         return n > 0 ? static_cast<size_t>(n) : 0;
     };
     return PlayStream(f, fill, path, flags);

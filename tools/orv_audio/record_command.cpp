@@ -36,7 +36,7 @@ int Record(const RecordOptions &o) {
     AudioRecordNative stream;
     if (stream.open(f.channels, f.rate, f.use_float, kBuffers) != 0)
         return Fail(kFailed, "the capture stream did not open with " + f.Text() +
-                                " (the format or the sound device was refused; -v shows why)");
+                                 " (the format or the sound device was refused; -v shows why)");
     SF_INFO info{};
     info.samplerate = f.rate;
     info.channels = f.channels;

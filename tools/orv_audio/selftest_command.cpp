@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-
 #include "cli.h"
 #include "commands.h"
 #include "self_test.h"

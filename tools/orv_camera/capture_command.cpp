@@ -267,7 +267,9 @@ void AddCaptureCommand(Cli &cli) {
                 "Ctrl-C ends it with a complete file and exit status 130");
     cmd.Text("-d,--device", &o->node, "Video node")
         .ShowDefault(o->node)
-        .Text("-o,--output", &o->output, "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that container")
+        .Text(
+            "-o,--output", &o->output,
+            "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that container")
         .Required()
         .Int64("--frames", &o->frames, "Stop after this many frames", 1)
         .Positive("--seconds", &o->seconds, "Stop after this many seconds");

@@ -17,8 +17,9 @@ std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string 
 }
 
 void AddConsoleCommand(Cli &cli) {
-    cli.Add("console", "The browser console (not in this build: it needs cpp-httplib and "
-                       "libavformat)")
+    cli.Add("console",
+            "The browser console (not in this build: it needs cpp-httplib and "
+            "libavformat)")
         .Runs([] { return Fail(kFailed, "this orv-camera was built without the console"); });
 }
 

@@ -266,7 +266,8 @@ SLresult open_pcm(const PcmFormat &format, snd_pcm_stream_t stream, std::string 
         snd_pcm_sw_params_t *sw = nullptr;
         snd_pcm_sw_params_alloca(&sw);
         if (snd_pcm_sw_params_current(raw, sw) < 0 ||
-            snd_pcm_sw_params_set_start_threshold(raw, sw, 1) < 0 || snd_pcm_sw_params(raw, sw) < 0) {
+            snd_pcm_sw_params_set_start_threshold(raw, sw, 1) < 0 ||
+            snd_pcm_sw_params(raw, sw) < 0) {
             SLHOST_LOGW("ALSA %s: playback starts only once the device buffer is full",
                         name.c_str());
         }

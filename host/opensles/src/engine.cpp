@@ -165,8 +165,8 @@ SLresult check_recorder_sink(const SLDataSink *snk, SLuint32 &num_buffers) {
     return SL_RESULT_SUCCESS;
 }
 
-SLresult create_player(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
-                       const SLInterfaceID *ids, const SLboolean *required) {
+SLresult create_player(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk,
+                       SLuint32 n, const SLInterfaceID *ids, const SLboolean *required) {
     if (out == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
     }
@@ -190,12 +190,13 @@ SLresult create_player(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SL
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish_in_slot(
-        self, out, [&] { return new MediaObject(Direction::Playback, format, num_buffers, granted); });
+    return publish_in_slot(self, out, [&] {
+        return new MediaObject(Direction::Playback, format, num_buffers, granted);
+    });
 }
 
-SLresult create_recorder(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk, SLuint32 n,
-                         const SLInterfaceID *ids, const SLboolean *required) {
+SLresult create_recorder(SLEngineItf self, SLObjectItf *out, SLDataSource *src, SLDataSink *snk,
+                         SLuint32 n, const SLInterfaceID *ids, const SLboolean *required) {
     if (out == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
     }
@@ -219,8 +220,9 @@ SLresult create_recorder(SLEngineItf self, SLObjectItf *out, SLDataSource *src, 
     if (r != SL_RESULT_SUCCESS) {
         return r;
     }
-    return publish_in_slot(
-        self, out, [&] { return new MediaObject(Direction::Capture, format, num_buffers, granted); });
+    return publish_in_slot(self, out, [&] {
+        return new MediaObject(Direction::Capture, format, num_buffers, granted);
+    });
 }
 
 SLresult create_output_mix(SLEngineItf self, SLObjectItf *out, SLuint32 n, const SLInterfaceID *ids,

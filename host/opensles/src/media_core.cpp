@@ -325,8 +325,8 @@ void MediaCore::run() {
             continue;
         }
         bool worked = pacing_ == Pacing::Manual ? manual_step()
-                      : pacer_ != nullptr         ? device_step(lock)
-                                                  : realtime_step(lock);
+                      : pacer_ != nullptr       ? device_step(lock)
+                                                : realtime_step(lock);
         if (worked) {
             continue;
         }

@@ -231,9 +231,9 @@ Json CameraSession::Execute(const ControlRequest &r) {
             j["value"] = seq_;  // the last frame before the request
             return j;
         case Op::kPtz: {
-            const int result = r.speed == 0 ? stop_ptz(fd, static_cast<unsigned>(r.movement))
-                                            : start_ptz(fd, static_cast<unsigned>(r.movement),
-                                                        r.speed);
+            const int result = r.speed == 0
+                                   ? stop_ptz(fd, static_cast<unsigned>(r.movement))
+                                   : start_ptz(fd, static_cast<unsigned>(r.movement), r.speed);
             j = Answer(result == 0, "refused by the camera");
             j["value"] = r.speed == 0 ? "stopped" : "moving at " + std::to_string(r.speed);
             return j;

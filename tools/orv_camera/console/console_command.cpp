@@ -67,7 +67,8 @@ int Console(ConsoleOptions o) {
     const int port = server.Bind();
     if (port < 0)
         return Fail(kFailed, "cannot listen on " + o.server.listen + " port " +
-                                 std::to_string(o.server.port) + " (in use, or not an address of this machine)");
+                                 std::to_string(o.server.port) +
+                                 " (in use, or not an address of this machine)");
 
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
@@ -77,10 +78,12 @@ int Console(ConsoleOptions o) {
 
     session.Start();
     server.Start();
-    const std::string host =
-        o.server.listen.find(':') != std::string::npos ? "[" + o.server.listen + "]" : o.server.listen;
+    const std::string host = o.server.listen.find(':') != std::string::npos
+                                 ? "[" + o.server.listen + "]"
+                                 : o.server.listen;
     std::printf("console of %s at http://%s:%d/%s (Ctrl-C stops)\n", o.session.node.c_str(),
-                host.c_str(), port, o.server.token.empty() ? "" : ("?token=" + o.server.token).c_str());
+                host.c_str(), port,
+                o.server.token.empty() ? "" : ("?token=" + o.server.token).c_str());
     std::fflush(stdout);
     while (!stop_requested)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

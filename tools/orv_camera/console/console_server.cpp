@@ -69,7 +69,8 @@ std::string FrameHeader(const Frame &f, uint64_t dropped) {
     std::string header(16, '\0');
     for (int i = 0; i < 4; ++i)
         for (int b = 0; b < 4; ++b)
-            header[static_cast<size_t>(i * 4 + b)] = static_cast<char>((fields[i] >> (8 * b)) & 0xff);
+            header[static_cast<size_t>(i * 4 + b)] =
+                static_cast<char>((fields[i] >> (8 * b)) & 0xff);
     return header;
 }
 
@@ -96,10 +97,9 @@ ConsoleServer::~ConsoleServer() {
 }
 
 int ConsoleServer::Bind() {
-    port_ = options_.port == 0 ? server_->bind_to_any_port(options_.listen)
-                               : (server_->bind_to_port(options_.listen, options_.port)
-                                      ? options_.port
-                                      : -1);
+    port_ = options_.port == 0
+                ? server_->bind_to_any_port(options_.listen)
+                : (server_->bind_to_port(options_.listen, options_.port) ? options_.port : -1);
     return port_;
 }
 
@@ -126,8 +126,7 @@ bool ConsoleServer::Allowed(const std::string &host, const std::string &origin,
 }
 
 void ConsoleServer::Routes() {
-    server_->set_pre_routing_handler([this](const httplib::Request &req,
-                                            httplib::Response &res) {
+    server_->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
         std::string token = req.get_param_value("token");
         if (token.empty())
             token = req.get_header_value("X-Orv-Token");

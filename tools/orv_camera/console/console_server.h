@@ -45,7 +45,8 @@ class ConsoleServer {
 
   private:
     void Routes();
-    bool Allowed(const std::string &host, const std::string &origin, const std::string &token) const;
+    bool Allowed(const std::string &host, const std::string &origin,
+                 const std::string &token) const;
 
     ServerOptions options_;
     CameraSession *session_;

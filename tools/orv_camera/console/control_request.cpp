@@ -117,7 +117,8 @@ std::string Parse(const Json &msg, ControlRequest *r) {
             r->format = msg["format"].get<std::string>();
         return why;
     }
-    return "unknown op '" + r->op_name + "' (set, iframe, ptz, osd, menu, osd_status, hdmi, record)";
+    return "unknown op '" + r->op_name +
+           "' (set, iframe, ptz, osd, menu, osd_status, hdmi, record)";
 }
 
 }  // namespace

@@ -17,8 +17,8 @@
 namespace orvcli {
 
 struct Frame {
-    uint64_t seq = 0;         // 1 for the first frame of the session, never reused
-    int64_t arrival_us = 0;   // steady clock
+    uint64_t seq = 0;        // 1 for the first frame of the session, never reused
+    int64_t arrival_us = 0;  // steady clock
     bool idr = false;
     std::vector<uint8_t> bytes;
 };
@@ -43,8 +43,8 @@ class ViewerQueue {
     mutable std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<FramePtr> frames_;
-    bool started_ = false;       // a first IDR frame was queued
-    bool waiting_idr_ = true;    // dropping until the next IDR frame
+    bool started_ = false;     // a first IDR frame was queued
+    bool waiting_idr_ = true;  // dropping until the next IDR frame
     bool closed_ = false;
     uint64_t dropped_ = 0;
 };

@@ -18,9 +18,10 @@ struct FrameRecord {
 };
 
 struct StatsSnapshot {
-    std::vector<FrameRecord> frames;  // the records after the `after` asked for (the last 600 at most)
+    std::vector<FrameRecord>
+        frames;  // the records after the `after` asked for (the last 600 at most)
     uint64_t last_seq = 0;
-    double fps = 0;           // over the last second
+    double fps = 0;  // over the last second
     double bits_per_second = 0;
     double gop_bits_per_second = 0;  // the last whole GOP's bits over its duration
     int gop_frames = 0;

@@ -156,7 +156,8 @@ class ContainerWriter : public FrameOutput {
         par->codec_id = AV_CODEC_ID_H264;
         par->width = width;
         par->height = height;
-        par->extradata = static_cast<uint8_t *>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        par->extradata =
+            static_cast<uint8_t *>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
         if (!par->extradata) {
             *why = "out of memory recording " + path_;
             return false;
@@ -198,8 +199,9 @@ bool EndsWith(const std::string &path, const char *suffix) {
     const size_t n = std::strlen(suffix);
     if (path.size() <= n)
         return false;
-    return std::equal(path.end() - static_cast<long>(n), path.end(), suffix,
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+    return std::equal(path.end() - static_cast<long>(n), path.end(), suffix, [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "log_capture.h"
 #include "scoped_property.h"
 #include "sim_usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_camera.h"
 
 namespace {
 

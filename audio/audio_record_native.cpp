@@ -1,47 +1,32 @@
 // Capture stream over an OpenSL ES recorder's Android simple buffer queue.
 #include "audio_record_native.h"
 
-#include "sonora_log.h"
+#include "stream_core.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
-namespace {
-constexpr int kNotOpen = -38;  // -ENOSYS
-}
-
-AudioRecordNative::AudioRecordNative() = default;
-
-AudioRecordNative::~AudioRecordNative() { close(); }
+using sonora::kResultNoStream;
 
 int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool useFloat,
                             unsigned buffers) {
     close();
     std::lock_guard<std::recursive_mutex> held(lock);
-    engineObject = android::OpenSLEngine(true);
-    if (engineObject == nullptr) {
-        SONORA_LOGW("cannot create OpenSL ES engine");
-        return kNotOpen;
+    const int result = sonora::openWithEngine(
+        engineObject, engine,
+        [&] { return openLocked(channelCount, sampleRate, useFloat, buffers); },
+        [this] { close(); });
+    if (result == 0) {
+        // 20 ms of frames; the division drops the fraction (11025 Hz gives 220 frames).
+        bufferSize = (sampleRate / 50) * channelCount * sonora::bytesPerSample(useFloat);
+        numBuffers = buffers;
     }
-    const SLresult result = openLocked(channelCount, sampleRate, useFloat, buffers);
-    if (result != SL_RESULT_SUCCESS) {
-        close();
-        SONORA_LOGW("open error %s", android::getSLErrStr(static_cast<int>(result)));
-        return kNotOpen;
-    }
-    // 20 ms of frames; the division drops the fraction (11025 Hz gives 220 frames).
-    bufferSize = (sampleRate / 50) * channelCount * android::bytesPerSample(useFloat);
-    numBuffers = buffers;
-    return 0;
+    return result;
 }
 
 SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
                                        unsigned buffers) {
-    SLresult r = (*engineObject)->GetInterface(engineObject, SL_IID_ENGINE, &engine);
-    if (r != SL_RESULT_SUCCESS) return r;
-
     SONORA_LOGV("creating recorder");
     SLDataLocator_IODevice device{SL_DATALOCATOR_IODEVICE, SL_IODEVICE_AUDIOINPUT,
                                   SL_DEFAULTDEVICEID_AUDIOINPUT, nullptr};
@@ -52,19 +37,24 @@ SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRat
     SLDataSink sink{&queueLocator, &format};
     const SLInterfaceID ids[] = {SL_IID_ANDROIDSIMPLEBUFFERQUEUE, SL_IID_ANDROIDCONFIGURATION};
     const SLboolean required[] = {SL_BOOLEAN_TRUE, SL_BOOLEAN_TRUE};
-    r = (*engine)->CreateAudioRecorder(engine, &recorderObject, &source, &sink, 2, ids, required);
-    if (r != SL_RESULT_SUCCESS) return r;
+    SLresult r =
+        (*engine)->CreateAudioRecorder(engine, &recorderObject, &source, &sink, 2, ids, required);
+    if (r != SL_RESULT_SUCCESS)
+        return r;
 
     SONORA_LOGV("realizing recorder");
     r = (*recorderObject)->Realize(recorderObject, SL_BOOLEAN_FALSE);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     SONORA_LOGV("geting record interface");
     r = (*recorderObject)->GetInterface(recorderObject, SL_IID_RECORD, &record);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     SONORA_LOGV("geting buffer queue interface");
-    r = (*recorderObject)->GetInterface(recorderObject, SL_IID_ANDROIDSIMPLEBUFFERQUEUE,
-                                        &bufferQueue);
-    if (r != SL_RESULT_SUCCESS) return r;
+    r = (*recorderObject)
+            ->GetInterface(recorderObject, SL_IID_ANDROIDSIMPLEBUFFERQUEUE, &bufferQueue);
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     SONORA_LOGV("registering buffer queue interface");
     return (*bufferQueue)->RegisterCallback(bufferQueue, BufferQueueCallback, this);
 }
@@ -72,28 +62,18 @@ SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRat
 int AudioRecordNative::queueBuffers() {
     std::lock_guard<std::recursive_mutex> held(lock);
     if (bufferQueue == nullptr) {
-        return kNotOpen;
+        return kResultNoStream;
     }
     if (readyQueue.size() + inFlightQueue.size() >= numBuffers) {
         return 0;
     }
-    void *memory = malloc(bufferSize);
+    void *memory = sonora::allocateBuffer(bufferSize);
     if (memory == nullptr) {
-        SONORA_LOGE("unable to allocate %zu bytes", bufferSize);
-        return kNotOpen;
+        return kResultNoStream;
     }
-    auto buffer = std::make_shared<android::Blob>(static_cast<uint8_t *>(memory), bufferSize,
-                                                  memory);
-    inFlightQueue.push_back(buffer);
-    const SLresult r =
-        (*bufferQueue)->Enqueue(bufferQueue, buffer->data, static_cast<SLuint32>(bufferSize));
-    if (r != SL_RESULT_SUCCESS) {
-        // Never filled, so never completed: it must not hold a place in flight.
-        inFlightQueue.pop_back();
-        SONORA_LOGW("Enqueue error %s", android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    return 0;
+    auto buffer =
+        std::make_shared<android::Blob>(static_cast<uint8_t *>(memory), bufferSize, memory);
+    return sonora::enqueueRecord(bufferQueue, inFlightQueue, std::move(buffer), memory, bufferSize);
 }
 
 void AudioRecordNative::BufferQueueCallback(SLAndroidSimpleBufferQueueItf caller, void *context) {
@@ -107,15 +87,13 @@ bool AudioRecordNative::completedOne() {
     if (inFlightQueue.empty()) {
         return false;
     }
-    SLAndroidSimpleBufferQueueState queued{};
-    return (*bufferQueue)->GetState(bufferQueue, &queued) != SL_RESULT_SUCCESS ||
-           queued.count < inFlightQueue.size();
+    const sonora::QueueState queued = sonora::queueState(bufferQueue);
+    return queued.result != SL_RESULT_SUCCESS || queued.count < inFlightQueue.size();
 }
 
 void AudioRecordNative::bufferQueueCallback(SLAndroidSimpleBufferQueueItf caller) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (caller != bufferQueue) {
-        SONORA_LOGW("invalid buffer queue interface, ignoring");
+    if (!sonora::isOwnQueue(caller, bufferQueue)) {
         return;
     }
     if (!completedOne()) {
@@ -169,7 +147,7 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     SONORA_LOGV("reading:%p  %zu", data, size);
     std::unique_lock<std::recursive_mutex> held(lock);
     if (engine == nullptr) {
-        return kNotOpen;
+        return kResultNoStream;
     }
     auto *dest = static_cast<uint8_t *>(data);
     const size_t copied = copyFromReady(dest, size);
@@ -186,12 +164,9 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     // Only a full target, close or a flush end the wait; a raise that finds the target still
     // being filled sends the reader back to waiting.
     for (;;) {
-        signal.reset();
-        held.unlock();
-        if (!signal.wait()) {
+        if (!signal.waitReleasing(held)) {
             return static_cast<long>(copied);  // released by flush or close
         }
-        held.lock();
         if (readTarget != target || target->remaining() == 0) {
             return static_cast<long>(copied + target->offset);
         }
@@ -200,8 +175,8 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
 
 int AudioRecordNative::flush() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (bufferQueue != nullptr && (*bufferQueue)->Clear(bufferQueue) != SL_RESULT_SUCCESS) {
-        return kNotOpen;
+    if (!sonora::clearQueue(bufferQueue)) {
+        return kResultNoStream;
     }
     readyQueue.clear();
     inFlightQueue.clear();
@@ -218,20 +193,12 @@ void AudioRecordNative::close() {
     {
         std::lock_guard<std::recursive_mutex> held(lock);
         if (record != nullptr) {
-            const SLresult r = (*record)->SetRecordState(record, SL_RECORDSTATE_STOPPED);
-            if (r != SL_RESULT_SUCCESS) {
-                SONORA_LOGW("setRecordState %d error %s", SL_RECORDSTATE_STOPPED,
-                            android::getSLErrStr(static_cast<int>(r)));
-            } else {
-                state = SL_RECORDSTATE_STOPPED;
-            }
+            sonora::changeState(record, SL_RECORDSTATE_STOPPED, state);
         }
-        if (bufferQueue != nullptr) {
-            (*bufferQueue)->RegisterCallback(bufferQueue, nullptr, nullptr);
-        }
+        sonora::unregisterCallback(bufferQueue);
         if (flush() != 0) {
             // A blocked reader must still be released; nothing will fill its buffer now.
-            android::keepRecords(inFlightQueue, uncleared);
+            sonora::keepRecords(inFlightQueue, uncleared);
             readyQueue.clear();
             readTarget.reset();
             signal.cancel();
@@ -245,56 +212,36 @@ void AudioRecordNative::close() {
         bufferSize = 0;
         numBuffers = 0;
     }
-    if (oldRecorder != nullptr) {
-        (*oldRecorder)->Destroy(oldRecorder);
-    }
-    uncleared.clear();
-    if (oldEngine != nullptr) {
-        android::CloseSLEngine(oldEngine);
-    }
+    sonora::destroyClosed(oldRecorder, uncleared, nullptr, oldEngine);
 }
 
 int AudioRecordNative::setRecordState(SLuint32 requested) {
     std::lock_guard<std::recursive_mutex> held(lock);
     if (record == nullptr) {
-        return kNotOpen;
+        return kResultNoStream;
     }
     if (requested == SL_RECORDSTATE_RECORDING) {
         queueBuffers();
     }
-    const SLresult r = (*record)->SetRecordState(record, requested);
-    if (r != SL_RESULT_SUCCESS) {
-        SONORA_LOGW("setRecordState %d error %s", static_cast<int>(requested),
-                    android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    state = requested;
-    if (requested == SL_RECORDSTATE_STOPPED) {
+    const int result = sonora::changeState(record, requested, state);
+    if (result == 0 && requested == SL_RECORDSTATE_STOPPED) {
         dropInFlight();
     }
-    return 0;
+    return result;
 }
 
 // OpenSL ES may report the buffers a stop drops by callbacks, which cannot be told from real
 // completions: buffers still in flight are taken back here, so such a callback finds nothing to
 // hand out and no unfilled buffer ever reaches a reader. Captured buffers stay ready.
 void AudioRecordNative::dropInFlight() {
-    if ((*bufferQueue)->Clear(bufferQueue) == SL_RESULT_SUCCESS) {
+    if (sonora::clearQueue(bufferQueue)) {
         inFlightQueue.clear();
     }
 }
 
 int AudioRecordNative::getPositionInMsec(SLmillisecond *position) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (record == nullptr) {
-        return kNotOpen;
-    }
-    const SLresult r = (*record)->GetPosition(record, position);
-    if (r != SL_RESULT_SUCCESS) {
-        SONORA_LOGW("getPosition error %s", android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    return 0;
+    return sonora::positionOf(record, position);
 }
 
 int AudioRecordNative::buffersPending() {
@@ -319,16 +266,5 @@ size_t AudioRecordNative::captureBufferSize() {
 
 void AudioRecordNative::logBufferState() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (bufferQueue == nullptr) {
-        return;
-    }
-    SLAndroidSimpleBufferQueueState queued{};
-    (*bufferQueue)->GetState(bufferQueue, &queued);
-    SONORA_LOGD("logBufferState state.count:%d  state.playIndex:%d",
-                static_cast<int>(queued.count), static_cast<int>(queued.index));
-}
-
-uint64_t AudioRecordNative::waitsBegun() {
-    std::lock_guard<std::mutex> held(signal.mutex);
-    return signal.tickets;
+    sonora::logQueueState(bufferQueue);
 }

@@ -2,11 +2,7 @@
 // callback copies each straight into a waiting reader's memory or keeps it for the next read.
 // At most numBuffers buffers are held (ready plus in flight).
 //
-// Lock order: readLock, then lock (recursive; streamLock()), then the signal's mutex; the engine
-// lock only after lock. The buffer-queue callback runs on OpenSL ES's thread and takes lock.
-// Every public member may be called from any thread; the state and queue operations below take
-// lock themselves and may also be called with it held. open, close and read must not be
-// called with it held: they wait, or destroy OpenSL ES objects, after releasing it.
+// Locks and threads: as for both streams (stream_core.h), with `readLock` as the caller lock.
 #pragma once
 
 #include "sl_engine.h"
@@ -22,8 +18,8 @@
 
 class AudioRecordNative {
 public:
-    AudioRecordNative();
-    ~AudioRecordNative();  // close()
+    AudioRecordNative() = default;
+    ~AudioRecordNative() { close(); }
     AudioRecordNative(const AudioRecordNative &) = delete;
     AudioRecordNative &operator=(const AudioRecordNative &) = delete;
 
@@ -64,13 +60,11 @@ public:
     // Last record state set successfully (SL_RECORDSTATE_*).
     SLuint32 recordState();
     bool isOpen();
-    // Waits begun so far by callers blocked in read (monitoring; tests use it to know a caller
-    // is blocked).
-    uint64_t waitsBegun();
+    // Waits begun so far by callers blocked in read (monitoring).
+    uint64_t waitsBegun() { return signal.waitsBegun(); }
     // Bytes in one capture buffer (20 ms of frames); 0 when closed.
     size_t captureBufferSize();
-    // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    //  state.playIndex:%d" (two spaces). Nothing when closed.
+    // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
 private:

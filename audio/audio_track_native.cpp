@@ -1,46 +1,31 @@
 // Playback stream over an OpenSL ES player's buffer queue.
 #include "audio_track_native.h"
 
-#include "sonora_log.h"
+#include "stream_core.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
-namespace {
-constexpr int kNotOpen = -38;  // -ENOSYS
-}
-
-AudioTrackNative::AudioTrackNative() = default;
-
-AudioTrackNative::~AudioTrackNative() { close(); }
+using sonora::kResultNoStream;
 
 int AudioTrackNative::open(unsigned channelCount, unsigned sampleRate, bool useFloat,
                            unsigned buffers) {
     close();
     std::lock_guard<std::recursive_mutex> held(lock);
-    engineObject = android::OpenSLEngine(true);
-    if (engineObject == nullptr) {
-        SONORA_LOGW("cannot create OpenSL ES engine");
-        return kNotOpen;
-    }
-    const SLresult result = openLocked(channelCount, sampleRate, useFloat, buffers);
-    if (result != SL_RESULT_SUCCESS) {
-        close();
-        SONORA_LOGW("open error %s", android::getSLErrStr(static_cast<int>(result)));
-        return kNotOpen;
-    }
-    return 0;
+    return sonora::openWithEngine(
+        engineObject, engine,
+        [&] { return openLocked(channelCount, sampleRate, useFloat, buffers); },
+        [this] { close(); });
 }
 
 SLresult AudioTrackNative::openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
                                       unsigned buffers) {
-    SLresult r = (*engineObject)->GetInterface(engineObject, SL_IID_ENGINE, &engine);
-    if (r != SL_RESULT_SUCCESS) return r;
-    r = (*engine)->CreateOutputMix(engine, &outputMixObject, 0, nullptr, nullptr);
-    if (r != SL_RESULT_SUCCESS) return r;
+    SLresult r = (*engine)->CreateOutputMix(engine, &outputMixObject, 0, nullptr, nullptr);
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     r = (*outputMixObject)->Realize(outputMixObject, SL_BOOLEAN_FALSE);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     numBuffers = buffers;
 
     android::PcmFormat format = android::makePcmFormat(channelCount, sampleRate, useFloat);
@@ -51,13 +36,17 @@ SLresult AudioTrackNative::openLocked(unsigned channelCount, unsigned sampleRate
     const SLInterfaceID ids[] = {SL_IID_BUFFERQUEUE};
     const SLboolean required[] = {SL_BOOLEAN_TRUE};
     r = (*engine)->CreateAudioPlayer(engine, &playerObject, &source, &sink, 1, ids, required);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     r = (*playerObject)->Realize(playerObject, SL_BOOLEAN_FALSE);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     r = (*playerObject)->GetInterface(playerObject, SL_IID_PLAY, &play);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     r = (*playerObject)->GetInterface(playerObject, SL_IID_BUFFERQUEUE, &bufferQueue);
-    if (r != SL_RESULT_SUCCESS) return r;
+    if (r != SL_RESULT_SUCCESS)
+        return r;
     return (*bufferQueue)->RegisterCallback(bufferQueue, BufferQueueCallback, this);
 }
 
@@ -65,7 +54,7 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     std::lock_guard<std::mutex> writing(writeLock);
     std::unique_lock<std::recursive_mutex> held(lock);
     if (bufferQueue == nullptr) {
-        return kNotOpen;
+        return kResultNoStream;
     }
     if (size == 0) {
         return 0;  // OpenSL ES refuses empty buffers; nothing to play
@@ -76,34 +65,24 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     // A late or duplicate completion may wake this writer with the queue still full: only room,
     // close or a flush end the wait.
     while (queuedBuffers.size() >= numBuffers) {
-        signal.reset();
-        held.unlock();
-        if (!signal.wait()) {  // cancelled by flush or close
+        if (!signal.waitReleasing(held)) {  // cancelled by flush or close
             SONORA_LOGW("unable to deliver write");
             return 0;
         }
-        held.lock();
         if (bufferQueue == nullptr) {
-            return kNotOpen;  // closed while this writer waited
+            return kResultNoStream;  // closed while this writer waited
         }
     }
 
-    void *copy = malloc(size);
+    void *copy = sonora::allocateBuffer(size);
     if (copy == nullptr) {
-        SONORA_LOGE("unable to allocate %zu bytes", size);
-        return kNotOpen;
+        return kResultNoStream;
     }
     memcpy(copy, data, size);
-    auto *bytes = static_cast<const uint8_t *>(copy);
-    queuedBuffers.push_back(std::make_shared<android::BlobReadOnly>(copy, bytes, size));
-    const SLresult r = (*bufferQueue)->Enqueue(bufferQueue, copy, static_cast<SLuint32>(size));
-    if (r != SL_RESULT_SUCCESS) {
-        // Never played, so never completed: it must not count as pending.
-        queuedBuffers.pop_back();
-        SONORA_LOGW("Enqueue error %s", android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    return static_cast<int>(size);
+    auto record = std::make_shared<android::BlobReadOnly>(copy, static_cast<uint8_t *>(copy), size);
+    const int result =
+        sonora::enqueueRecord(bufferQueue, queuedBuffers, std::move(record), copy, size);
+    return result == 0 ? static_cast<int>(size) : result;
 }
 
 void AudioTrackNative::BufferQueueCallback(SLBufferQueueItf caller, void *context) {
@@ -112,8 +91,7 @@ void AudioTrackNative::BufferQueueCallback(SLBufferQueueItf caller, void *contex
 
 void AudioTrackNative::bufferQueueCallback(SLBufferQueueItf caller) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (caller != bufferQueue) {
-        SONORA_LOGW("invalid buffer queue interface, ignoring");
+    if (!sonora::isOwnQueue(caller, bufferQueue)) {
         return;
     }
     if (!completedOne()) {
@@ -131,9 +109,8 @@ bool AudioTrackNative::completedOne() {
     if (queuedBuffers.empty()) {
         return false;
     }
-    SLBufferQueueState queued{};
-    if ((*bufferQueue)->GetState(bufferQueue, &queued) == SL_RESULT_SUCCESS &&
-        queued.count >= queuedBuffers.size()) {
+    const sonora::QueueState queued = sonora::queueState(bufferQueue);
+    if (queued.result == SL_RESULT_SUCCESS && queued.count >= queuedBuffers.size()) {
         return false;
     }
     queuedBuffers.pop_front();
@@ -149,23 +126,13 @@ void AudioTrackNative::close() {
     {
         std::lock_guard<std::recursive_mutex> held(lock);
         if (play != nullptr && state != SL_PLAYSTATE_STOPPED) {
-            const SLresult r = (*play)->SetPlayState(play, SL_PLAYSTATE_STOPPED);
-            if (r != SL_RESULT_SUCCESS) {
-                SONORA_LOGW("setPlayState %d error %s", SL_PLAYSTATE_STOPPED,
-                            android::getSLErrStr(static_cast<int>(r)));
-            } else {
-                state = SL_PLAYSTATE_STOPPED;
-            }
+            sonora::changeState(play, SL_PLAYSTATE_STOPPED, state);
         }
-        if (bufferQueue != nullptr) {
-            (*bufferQueue)->RegisterCallback(bufferQueue, nullptr, nullptr);
+        sonora::unregisterCallback(bufferQueue);
+        if (flush() != 0) {
+            sonora::keepRecords(queuedBuffers, uncleared);
+            signal.cancel();  // a writer waiting for room will get none
         }
-        if (bufferQueue == nullptr || (*bufferQueue)->Clear(bufferQueue) == SL_RESULT_SUCCESS) {
-            queuedBuffers.clear();
-        } else {
-            android::keepRecords(queuedBuffers, uncleared);
-        }
-        signal.cancel();  // a writer waiting for room will get none
         oldEngine = std::exchange(engineObject, nullptr);
         oldMix = std::exchange(outputMixObject, nullptr);
         oldPlayer = std::exchange(playerObject, nullptr);
@@ -174,37 +141,18 @@ void AudioTrackNative::close() {
         bufferQueue = nullptr;
         state = SL_PLAYSTATE_STOPPED;
     }
-    if (oldPlayer != nullptr) {
-        (*oldPlayer)->Destroy(oldPlayer);
-    }
-    uncleared.clear();
-    if (oldMix != nullptr) {
-        (*oldMix)->Destroy(oldMix);
-    }
-    if (oldEngine != nullptr) {
-        android::CloseSLEngine(oldEngine);
-    }
+    sonora::destroyClosed(oldPlayer, uncleared, oldMix, oldEngine);
 }
 
 int AudioTrackNative::setPlayState(SLuint32 requested) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (play == nullptr) {
-        return kNotOpen;
-    }
-    const SLresult r = (*play)->SetPlayState(play, requested);
-    if (r != SL_RESULT_SUCCESS) {
-        SONORA_LOGW("setPlayState %d error %s", static_cast<int>(requested),
-                    android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    state = requested;
-    return 0;
+    return play == nullptr ? kResultNoStream : sonora::changeState(play, requested, state);
 }
 
 int AudioTrackNative::flush() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (bufferQueue != nullptr && (*bufferQueue)->Clear(bufferQueue) != SL_RESULT_SUCCESS) {
-        return kNotOpen;
+    if (!sonora::clearQueue(bufferQueue)) {
+        return kResultNoStream;
     }
     queuedBuffers.clear();
     signal.cancel();  // nothing will complete for a writer waiting for room
@@ -213,15 +161,7 @@ int AudioTrackNative::flush() {
 
 int AudioTrackNative::getPositionInMsec(SLmillisecond *position) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (play == nullptr) {
-        return kNotOpen;
-    }
-    const SLresult r = (*play)->GetPosition(play, position);
-    if (r != SL_RESULT_SUCCESS) {
-        SONORA_LOGW("getPosition error %s", android::getSLErrStr(static_cast<int>(r)));
-        return kNotOpen;
-    }
-    return 0;
+    return sonora::positionOf(play, position);
 }
 
 int AudioTrackNative::buffersPending() {
@@ -241,16 +181,5 @@ bool AudioTrackNative::isOpen() {
 
 void AudioTrackNative::logBufferState() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (bufferQueue == nullptr) {
-        return;
-    }
-    SLBufferQueueState queued{};
-    (*bufferQueue)->GetState(bufferQueue, &queued);
-    SONORA_LOGD("logBufferState state.count:%d  state.playIndex:%d", static_cast<int>(queued.count),
-                static_cast<int>(queued.playIndex));
-}
-
-uint64_t AudioTrackNative::waitsBegun() {
-    std::lock_guard<std::mutex> held(signal.mutex);
-    return signal.tickets;
+    sonora::logQueueState(bufferQueue);
 }

@@ -1,11 +1,7 @@
 // Playback stream: each write queues one copy of the caller's PCM on an OpenSL ES player's
 // buffer queue; at most numBuffers copies are queued at a time.
 //
-// Lock order: writeLock, then lock (recursive; streamLock()), then the signal's mutex; the engine
-// lock only after lock. The buffer-queue callback runs on OpenSL ES's thread and takes lock.
-// Every public member may be called from any thread; the state and queue operations below take
-// lock themselves and may also be called with it held. open, close and write must not be
-// called with it held: they wait, or destroy OpenSL ES objects, after releasing it.
+// Locks and threads: as for both streams (stream_core.h), with `writeLock` as the caller lock.
 #pragma once
 
 #include "sl_engine.h"
@@ -20,8 +16,8 @@
 
 class AudioTrackNative {
 public:
-    AudioTrackNative();
-    ~AudioTrackNative();  // close()
+    AudioTrackNative() = default;
+    ~AudioTrackNative() { close(); }
     AudioTrackNative(const AudioTrackNative &) = delete;
     AudioTrackNative &operator=(const AudioTrackNative &) = delete;
 
@@ -59,11 +55,9 @@ public:
     // Last play state set successfully (SL_PLAYSTATE_*).
     SLuint32 playState();
     bool isOpen();
-    // Waits begun so far by callers blocked in write (monitoring; tests use it to know a caller
-    // is blocked).
-    uint64_t waitsBegun();
-    // GetState of the buffer queue, logged at DEBUG as "logBufferState state.count:%d
-    //  state.playIndex:%d" (two spaces). Nothing when closed.
+    // Waits begun so far by callers blocked in write (monitoring).
+    uint64_t waitsBegun() { return signal.waitsBegun(); }
+    // The buffer queue's state at DEBUG (sonora::logQueueState); nothing when closed.
     void logBufferState();
 
 private:

@@ -2,6 +2,7 @@
 // length of a call, and the conversion of byte counts to elements.
 #pragma once
 
+#include "results.h"
 #include "sonora_log.h"
 
 #include <jni.h>
@@ -10,9 +11,6 @@
 #include <cstdint>
 
 namespace sonora {
-
-constexpr jint kResultBadValue = -22;  // -EINVAL: an array or range that cannot be used
-constexpr jint kResultNoStream = -38;  // -ENOSYS: no stream, not open, or OpenSL ES failed
 
 // Bytes of `count` elements of `elementSize` bytes from element `offset` of an array of `length`
 // elements; kResultBadValue when `offset` or `count` is negative, the range passes the end of the
@@ -23,39 +21,30 @@ int64_t arrayRangeBytes(jsize length, jint offset, jint count, size_t elementSiz
 // unchanged.
 jint bytesToElements(long bytes, size_t elementSize);
 
+// How the elements of one kind of Java array are had and given back: one row per array type.
+template <class Array, class E, E *(JNIEnv::*Get)(Array, jboolean *),
+          void (JNIEnv::*Release)(Array, E *, jint)>
+struct ArrayAccessRow {
+    using Element = E;
+    static Element *get(JNIEnv *env, Array a) { return (env->*Get)(a, nullptr); }
+    static void release(JNIEnv *env, Array a, Element *e, jint mode) {
+        (env->*Release)(a, e, mode);
+    }
+};
+
 template <class Array>
 struct ArrayAccess;
-
 template <>
-struct ArrayAccess<jbyteArray> {
-    using Element = jbyte;
-    static Element *get(JNIEnv *env, jbyteArray a) { return env->GetByteArrayElements(a, nullptr); }
-    static void release(JNIEnv *env, jbyteArray a, Element *e, jint mode) {
-        env->ReleaseByteArrayElements(a, e, mode);
-    }
-};
-
+struct ArrayAccess<jbyteArray> : ArrayAccessRow<jbyteArray, jbyte, &JNIEnv::GetByteArrayElements,
+                                                &JNIEnv::ReleaseByteArrayElements> {};
 template <>
-struct ArrayAccess<jshortArray> {
-    using Element = jshort;
-    static Element *get(JNIEnv *env, jshortArray a) {
-        return env->GetShortArrayElements(a, nullptr);
-    }
-    static void release(JNIEnv *env, jshortArray a, Element *e, jint mode) {
-        env->ReleaseShortArrayElements(a, e, mode);
-    }
-};
-
+struct ArrayAccess<jshortArray>
+    : ArrayAccessRow<jshortArray, jshort, &JNIEnv::GetShortArrayElements,
+                     &JNIEnv::ReleaseShortArrayElements> {};
 template <>
-struct ArrayAccess<jfloatArray> {
-    using Element = jfloat;
-    static Element *get(JNIEnv *env, jfloatArray a) {
-        return env->GetFloatArrayElements(a, nullptr);
-    }
-    static void release(JNIEnv *env, jfloatArray a, Element *e, jint mode) {
-        env->ReleaseFloatArrayElements(a, e, mode);
-    }
-};
+struct ArrayAccess<jfloatArray>
+    : ArrayAccessRow<jfloatArray, jfloat, &JNIEnv::GetFloatArrayElements,
+                     &JNIEnv::ReleaseFloatArrayElements> {};
 
 // What becomes of the elements when they are released.
 enum class ArrayUse {
@@ -68,19 +57,22 @@ enum class ArrayUse {
 // `use` says, whatever happened meanwhile.
 template <class Array>
 class ArrayElements {
-public:
+  public:
     using Element = typename ArrayAccess<Array>::Element;
     ArrayElements(JNIEnv *env, Array array, ArrayUse use)
-        : env_(env), array_(array), mode_(use == ArrayUse::ReadOnly ? JNI_ABORT : 0),
+        : env_(env),
+          array_(array),
+          mode_(use == ArrayUse::ReadOnly ? JNI_ABORT : 0),
           elements_(ArrayAccess<Array>::get(env, array)) {}
     ~ArrayElements() {
-        if (elements_ != nullptr) ArrayAccess<Array>::release(env_, array_, elements_, mode_);
+        if (elements_ != nullptr)
+            ArrayAccess<Array>::release(env_, array_, elements_, mode_);
     }
     ArrayElements(const ArrayElements &) = delete;
     ArrayElements &operator=(const ArrayElements &) = delete;
     Element *get() const { return elements_; }
 
-private:
+  private:
     JNIEnv *env_;
     Array array_;
     jint mode_;
@@ -95,10 +87,13 @@ private:
 template <class Array, class Transfer>
 jint transferElements(JNIEnv *env, Array array, jint offset, jint count, ArrayUse use,
                       const char *accessError, Transfer transfer) {
-    if (array == nullptr) return kResultBadValue;
+    if (array == nullptr)
+        return kResultBadValue;
     using Element = typename ArrayAccess<Array>::Element;
-    const int64_t bytes = arrayRangeBytes(env->GetArrayLength(array), offset, count, sizeof(Element));
-    if (bytes < 0) return kResultBadValue;
+    const int64_t bytes =
+        arrayRangeBytes(env->GetArrayLength(array), offset, count, sizeof(Element));
+    if (bytes < 0)
+        return kResultBadValue;
     ArrayElements<Array> elements(env, array, use);
     if (elements.get() == nullptr) {
         SONORA_LOGE("%s", accessError);

@@ -2,7 +2,7 @@
 
 #include "audio_record_native.h"
 #include "audio_track_native.h"
-#include "jni_arrays.h"
+#include "results.h"
 #include "sonora_log.h"
 
 #include <unistd.h>
@@ -90,54 +90,54 @@ std::chrono::milliseconds selfTestWaitBound(const SelfTestParams &p) {
     return std::chrono::milliseconds(4 * audioMs + 1000);
 }
 
-int playbackSelfTest(const SelfTestParams &p) {
-    size_t bufferBytes = 0;
-    size_t totalBytes = 0;
-    if (!selfTestSizes(p, &bufferBytes, &totalBytes)) return kResultBadValue;
-    AudioTrackNative track;
-    Memory memory = silence(totalBytes);
-    if (!memory) return kResultNoStream;
-    int result = track.open(static_cast<unsigned>(p.channelCount),
-                            static_cast<unsigned>(p.sampleRate), p.useFloat,
-                            static_cast<unsigned>(p.numBuffers));
-    if (result == 0) {
-        for (int i = 0; i < p.numBuffers; ++i) {
-            track.write(memory.get() + static_cast<size_t>(i) * bufferBytes, bufferBytes, false);
-        }
-        track.logBufferState();
-        result = track.start();
-        if (result == 0) {
-            const bool played = waitUntilPlayed(track, selfTestWaitBound(p));
-            result = track.stop();
-            if (!played) result = kResultNoStream;
-        }
-    }
-    track.close();
-    return result;
-}
+namespace {
 
-int captureSelfTest(const SelfTestParams &p) {
+// The course both tests take: `prepare` the open stream (given the silence and the bytes of one
+// test buffer), log the buffer queue's state, start, `run` until the audio completed (false when
+// the bound passed first), stop; the stream is closed on every path.
+template <class Stream, class Prepare, class Run>
+int runSelfTest(const SelfTestParams &p, Prepare prepare, Run run) {
     size_t bufferBytes = 0;
     size_t totalBytes = 0;
     if (!selfTestSizes(p, &bufferBytes, &totalBytes)) return kResultBadValue;
-    AudioRecordNative record;
+    Stream stream;
     Memory memory = silence(totalBytes);
     if (!memory) return kResultNoStream;
-    int result = record.open(static_cast<unsigned>(p.channelCount),
+    int result = stream.open(static_cast<unsigned>(p.channelCount),
                              static_cast<unsigned>(p.sampleRate), p.useFloat,
                              static_cast<unsigned>(p.numBuffers));
     if (result == 0) {
-        record.logBufferState();
-        result = record.start();
+        prepare(stream, memory.get(), bufferBytes);
+        stream.logBufferState();
+        result = stream.start();
         if (result == 0) {
-            const bool recorded = readUntilFull(record, memory.get(), totalBytes,
-                                                selfTestWaitBound(p));
-            result = record.stop();
-            if (!recorded) result = kResultNoStream;
+            const bool completed = run(stream, memory.get(), totalBytes, selfTestWaitBound(p));
+            result = stream.stop();
+            if (!completed) result = kResultNoStream;
         }
     }
-    record.close();
+    stream.close();
     return result;
+}
+
+}  // namespace
+
+int playbackSelfTest(const SelfTestParams &p) {
+    return runSelfTest<AudioTrackNative>(
+        p,
+        [&p](AudioTrackNative &track, unsigned char *silence, size_t bufferBytes) {
+            for (int i = 0; i < p.numBuffers; ++i) {
+                track.write(silence + static_cast<size_t>(i) * bufferBytes, bufferBytes, false);
+            }
+        },
+        [](AudioTrackNative &track, unsigned char *, size_t, std::chrono::milliseconds bound) {
+            return waitUntilPlayed(track, bound);
+        });
+}
+
+int captureSelfTest(const SelfTestParams &p) {
+    return runSelfTest<AudioRecordNative>(
+        p, [](AudioRecordNative &, unsigned char *, size_t) {}, readUntilFull);
 }
 
 }  // namespace sonora

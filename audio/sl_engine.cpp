@@ -177,3 +177,16 @@ bool StreamSignal::wait() {
     std::unique_lock<std::mutex> held(mutex);
     return wait(held);
 }
+
+bool StreamSignal::waitReleasing(std::unique_lock<std::recursive_mutex> &stream) {
+    reset();
+    stream.unlock();
+    if (!wait()) return false;
+    stream.lock();
+    return true;
+}
+
+uint64_t StreamSignal::waitsBegun() {
+    std::lock_guard<std::mutex> held(mutex);
+    return tickets;
+}

@@ -10,10 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <mutex>
-#include <vector>
 
 namespace android {
 
@@ -81,25 +78,6 @@ SLuint32 channelCountToMask(unsigned channels);
 using PcmFormat = SLAndroidDataFormat_PCM_EX;
 PcmFormat makePcmFormat(unsigned channelCount, unsigned sampleRate, bool useFloat);
 
-// Moves the buffer records of `queue` into `kept`, so that a close can hold them until OpenSL ES
-// has let go of them. Makes no allocation while there is nothing to move, so destructors may use
-// it; when memory runs out the records stay in `queue` (freed by the next close of the stream).
-template <class Record>
-void keepRecords(std::deque<std::shared_ptr<Record>> &queue,
-                 std::vector<std::shared_ptr<Record>> &kept) noexcept {
-    if (queue.empty()) return;
-    try {
-        kept.reserve(kept.size() + queue.size());
-    } catch (...) {
-        return;
-    }
-    for (auto &record : queue) kept.push_back(std::move(record));
-    queue.clear();
-}
-
-// Bytes in one sample of the stream's format.
-inline size_t bytesPerSample(bool useFloat) { return useFloat ? 4 : 2; }
-
 }  // namespace android
 
 // Releases a caller blocked in a stream's read or write. The caller resets it while holding the
@@ -123,4 +101,10 @@ struct StreamSignal {
     bool wait(std::unique_lock<std::mutex> &held);
     // Takes the mutex and waits; true when served.
     bool wait();
+    // For a caller holding the stream's lock through `stream`: resets, releases the stream's lock
+    // and waits; when served, takes the stream's lock again and gives true. A cancelled wait gives
+    // false with the stream's lock released.
+    bool waitReleasing(std::unique_lock<std::recursive_mutex> &stream);
+    // Waits begun so far (monitoring; tests use it to know a caller is blocked).
+    uint64_t waitsBegun();
 };

@@ -2,7 +2,9 @@
 // its own reference to the handle's stream for the length of the call.
 #pragma once
 
+#include "audio_jni.h"
 #include "jni_arrays.h"
+#include "self_test.h"
 #include "sonora_log.h"
 #include "stream_handle.h"
 
@@ -19,16 +21,14 @@ template <class Stream>
 jint openStream(jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,
                 jint numBuffers) {
     auto stream = StreamHandle<Stream>::get(handle);
-    if (!stream) return kResultNoStream;
-    if (channelCount < 0 || sampleRate < 0 || numBuffers < 0) return kResultBadValue;
-    if (static_cast<uint64_t>(sampleRate) * 1000 > UINT32_MAX) return kResultBadValue;
+    if (!stream)
+        return kResultNoStream;
+    if (channelCount < 0 || sampleRate < 0 || numBuffers < 0)
+        return kResultBadValue;
+    if (static_cast<uint64_t>(sampleRate) * 1000 > UINT32_MAX)
+        return kResultBadValue;
     return stream->open(static_cast<unsigned>(channelCount), static_cast<unsigned>(sampleRate),
                         useFloat == 1, static_cast<unsigned>(numBuffers));
-}
-
-template <class Stream>
-void closeStream(jlong handle) {
-    if (auto stream = StreamHandle<Stream>::get(handle)) stream->close();
 }
 
 // Start, stop, pause or flush: `operation` is the stream's member for it.
@@ -38,22 +38,19 @@ jint streamOperation(jlong handle, int (Stream::*operation)()) {
     return stream ? ((*stream).*operation)() : kResultNoStream;
 }
 
-template <class Stream>
-jint streamBuffersPending(jlong handle) {
-    auto stream = StreamHandle<Stream>::get(handle);
-    return stream ? stream->buffersPending() : 0;
-}
-
 // Stores the position into element 0 of `position` (a null or empty array: kResultBadValue,
 // nothing asked of the stream).
 template <class Stream>
 jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
-    if (position == nullptr || env->GetArrayLength(position) < 1) return kResultBadValue;
+    if (position == nullptr || env->GetArrayLength(position) < 1)
+        return kResultBadValue;
     auto stream = StreamHandle<Stream>::get(handle);
-    if (!stream) return kResultNoStream;
+    if (!stream)
+        return kResultNoStream;
     SLmillisecond ms = 0;
     const int result = stream->getPositionInMsec(&ms);
-    if (result != 0) return result;
+    if (result != 0)
+        return result;
     auto *elements = static_cast<jlong *>(env->GetPrimitiveArrayCritical(position, nullptr));
     if (elements == nullptr) {
         SONORA_LOGE("Unable to get array for nativeGetPositionInMsec()");
@@ -65,3 +62,57 @@ jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
 }
 
 }  // namespace sonora
+
+// Defines, with C linkage, the natives that both classes share for `Class` (AudioTrackNative or
+// AudioRecordNative): create and destroy (named after `Kind`, Track or Record), open, close,
+// start, stop, pause, flush, position, pending count, and nativeTest through `selfTest`.
+// audio_jni.h declares each of them.
+#define SONORA_STREAM_NATIVES(Class, Kind, selfTest)                                              \
+    JNIEXPORT jlong JNICALL Java_com_orv_media_audio_##Class##_nativeCreate##Kind(JNIEnv *,       \
+                                                                                  jclass) {       \
+        return StreamHandle<Class>::create();                                                     \
+    }                                                                                             \
+    JNIEXPORT void JNICALL Java_com_orv_media_audio_##Class##_nativeDestroy##Kind(                \
+        JNIEnv *, jclass, jlong handle) {                                                         \
+        StreamHandle<Class>::destroy(handle);                                                     \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeOpen(                         \
+        JNIEnv *, jclass, jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,    \
+        jint numBuffers) {                                                                        \
+        return sonora::openStream<Class>(handle, channelCount, sampleRate, useFloat, numBuffers); \
+    }                                                                                             \
+    JNIEXPORT void JNICALL Java_com_orv_media_audio_##Class##_nativeClose(JNIEnv *, jclass,       \
+                                                                          jlong handle) {         \
+        if (auto stream = StreamHandle<Class>::get(handle))                                       \
+            stream->close();                                                                      \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeStart(JNIEnv *, jclass,       \
+                                                                          jlong handle) {         \
+        return sonora::streamOperation<Class>(handle, &Class::start);                             \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeStop(JNIEnv *, jclass,        \
+                                                                         jlong handle) {          \
+        return sonora::streamOperation<Class>(handle, &Class::stop);                              \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativePause(JNIEnv *, jclass,       \
+                                                                          jlong handle) {         \
+        return sonora::streamOperation<Class>(handle, &Class::pause);                             \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeFlush(JNIEnv *, jclass,       \
+                                                                          jlong handle) {         \
+        return sonora::streamOperation<Class>(handle, &Class::flush);                             \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeGetPositionInMsec(            \
+        JNIEnv *env, jclass, jlong handle, jlongArray position) {                                 \
+        return sonora::streamPositionInMsec<Class>(env, handle, position);                        \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeGetBuffersPending(            \
+        JNIEnv *, jclass, jlong handle) {                                                         \
+        auto stream = StreamHandle<Class>::get(handle);                                           \
+        return stream ? stream->buffersPending() : 0;                                             \
+    }                                                                                             \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_nativeTest(                         \
+        JNIEnv *, jclass, jint channelCount, jint sampleRate, jboolean useFloat, jint bufferMs,   \
+        jint numBuffers) {                                                                        \
+        return selfTest({channelCount, sampleRate, useFloat != 0, bufferMs, numBuffers});         \
+    }

@@ -81,6 +81,7 @@ extern "C" int start_capture(int fd) {
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_start_capture ok");
     return 0;
 }
+
 extern "C" void stop_capture(int fd) {
     CAM_LOG(ANDROID_LOG_INFO, "stop_capture", "");
     CameraDevice *dev = findOpenedDeviceByFD(fd);

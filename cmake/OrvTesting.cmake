@@ -41,3 +41,14 @@ function(orv_add_gtest)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
   endif()
 endfunction()
+
+# orv_add_export_check(<shared library target> <expected-symbols file> [LABELS <label>...])
+# A test that fails when the library's dynamic symbol table defines anything but the expected
+# names (cmake/check-exports.sh). The target's own nm reads it, so cross builds check too.
+function(orv_add_export_check target expected)
+  cmake_parse_arguments(E "" "" "LABELS" ${ARGN})
+  add_test(NAME ${target}_exports
+    COMMAND ${ORV_CHECK_EXPORTS} ${CMAKE_NM} $<TARGET_FILE:${target}> ${expected})
+  set_tests_properties(${target}_exports PROPERTIES LABELS "${E_LABELS};exports")
+endfunction()
+set(ORV_CHECK_EXPORTS ${CMAKE_CURRENT_LIST_DIR}/check-exports.sh)

@@ -16,6 +16,7 @@
 #include "cli_common.h"
 #include "cli_app.h"
 #include "commands.h"
+#include "media/frame_output.h"
 #include "h264_unit.h"
 #include "open_camera.h"
 #include "progress.h"
@@ -154,8 +155,13 @@ int Capture(const CaptureOptions &o) {
     const bool show_progress = !o.no_progress && (o.progress || isatty(STDERR_FILENO));
 
     // The output first: one that cannot be written is refused before the camera is touched.
+    // A .mp4 or .mkv name writes a container, with the frames' arrival times.
+    std::string why;
+    std::unique_ptr<FrameOutput> container;
+    if (!to_stdout && IsContainerPath(o.output) && !(container = OpenContainer(o.output, &why)))
+        return Fail(kFailed, why);
     OutputFile out;
-    out.file = to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
+    out.file = container || to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
     if (!out.file)
         return Fail(kFailed, "cannot create " + o.output + ": " + std::strerror(errno));
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
@@ -188,7 +194,16 @@ int Capture(const CaptureOptions &o) {
             continue;
         }
         timeouts = empty = 0;
-        if (std::fwrite(data, 1, static_cast<size_t>(n), out.file) != static_cast<size_t>(n)) {
+        if (container) {
+            const int64_t arrival = std::chrono::duration_cast<std::chrono::microseconds>(
+                                        Clock::now().time_since_epoch())
+                                        .count();
+            if (!container->Write(data, static_cast<size_t>(n), arrival, &why)) {
+                result = Fail(kFailed, why);
+                break;
+            }
+        } else if (std::fwrite(data, 1, static_cast<size_t>(n), out.file) !=
+                   static_cast<size_t>(n)) {
             result = Fail(kFailed, WriteError(output, errno));
             break;
         }
@@ -209,7 +224,9 @@ int Capture(const CaptureOptions &o) {
     count.seconds = Since(start);
     if (show_progress)
         std::fprintf(stderr, "\r%s \n", ProgressLine(count).c_str());
-    if (std::fflush(out.file) != 0 && result == kOk)
+    if (container && !container->Finish(&why) && result == kOk)
+        result = Fail(kFailed, why);
+    else if (!container && std::fflush(out.file) != 0 && result == kOk)
         result = Fail(kFailed, WriteError(output, errno));
     std::fprintf(summary, "%s\n", SummaryLine(count, output).c_str());
     for (const Change &c : changes)
@@ -242,7 +259,7 @@ void AddCaptureCommand(Cli &cli) {
                 "Ctrl-C ends it with a complete file and exit status 130");
     cmd.Text("-d,--device", &o->node, "Video node")
         .ShowDefault(o->node)
-        .Text("-o,--output", &o->output, "H.264 elementary stream file; - for stdout")
+        .Text("-o,--output", &o->output, "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that container")
         .Required()
         .Int64("--frames", &o->frames, "Stop after this many frames", 1)
         .Positive("--seconds", &o->seconds, "Stop after this many seconds");

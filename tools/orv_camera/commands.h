@@ -14,5 +14,7 @@ void AddNodeCommands(Cli &cli);
 void AddDeviceCommands(Cli &cli);
 // capture
 void AddCaptureCommand(Cli &cli);
+// console (the browser console; console/)
+void AddConsoleCommand(Cli &cli);
 
 }  // namespace orvcli

@@ -114,27 +114,38 @@ int CannotOpen(const std::string &node) {
                                ": not a camera of the maker, already open, or busy (-v says more)");
 }
 
-void ReportSettings(FILE *out, const std::string &prefix, int fd, const OpenSettings &a) {
+HeldSettings ReadSettings(int fd, int unit) {
     int pixfmt = 0, w = 0, h = 0, fps = 0, profile = 0, mode = 0, bitrate = 0, period = 0;
-    const int unit = a.unit;
+    HeldSettings held;
+    if (v4l2_get_video_fmt(fd, &pixfmt, &w, &h) == 0)
+        held.size = std::to_string(w) + "x" + std::to_string(h);
+    if (v4l2_get_fps(fd, &fps) == 0)
+        held.framerate = std::to_string(fps);
+    unsigned encoder_fps = 0;
+    if (uvc_get_h264_resolution(unit, fd, &w, &h) == 0)
+        held.encoder_size = std::to_string(w) + "x" + std::to_string(h);
+    if (uvc_get_h264_framerate(unit, fd, &encoder_fps) == 0)
+        held.encoder_framerate = std::to_string(encoder_fps);
+    if (uvc_get_h264_profile(unit, fd, &profile) == 0)
+        held.profile = NameOf(ProfileNames(), ProfileOfCamera(profile));
+    if (uvc_get_h264_rate_control_mode(unit, fd, &mode) == 0)
+        held.rate_control = NameOf(RateControlNames(), RateControlOfCamera(mode));
+    if (uvc_get_h264_bitrate(unit, fd, &bitrate) == 0)
+        held.bitrate = std::to_string(bitrate);
+    if (uvc_get_h264_iframe_peroid(unit, fd, &period) == 0)
+        held.iframe_period = std::to_string(period);
+    return held;
+}
+
+void ReportSettings(FILE *out, const std::string &prefix, int fd, const OpenSettings &a) {
+    const HeldSettings h = ReadSettings(fd, a.unit);
     std::vector<Setting> s = {
-        {"size", a.size,
-         v4l2_get_video_fmt(fd, &pixfmt, &w, &h) == 0 ? std::to_string(w) + "x" + std::to_string(h)
-                                                      : ""},
-        {"frame rate", std::to_string(a.framerate),
-         v4l2_get_fps(fd, &fps) == 0 ? std::to_string(fps) : ""},
-        {"profile", NameOf(ProfileNames(), a.profile),
-         uvc_get_h264_profile(unit, fd, &profile) == 0
-             ? NameOf(ProfileNames(), ProfileOfCamera(profile))
-             : ""},
-        {"rate control", NameOf(RateControlNames(), a.rate_control_mode),
-         uvc_get_h264_rate_control_mode(unit, fd, &mode) == 0
-             ? NameOf(RateControlNames(), RateControlOfCamera(mode))
-             : ""},
-        {"bit rate", std::to_string(a.bitrate),
-         uvc_get_h264_bitrate(unit, fd, &bitrate) == 0 ? std::to_string(bitrate) : ""},
-        {"I-frame period", std::to_string(a.iframe_period),
-         uvc_get_h264_iframe_peroid(unit, fd, &period) == 0 ? std::to_string(period) : ""},
+        {"size", a.size, h.size},
+        {"frame rate", std::to_string(a.framerate), h.framerate},
+        {"profile", NameOf(ProfileNames(), a.profile), h.profile},
+        {"rate control", NameOf(RateControlNames(), a.rate_control_mode), h.rate_control},
+        {"bit rate", std::to_string(a.bitrate), h.bitrate},
+        {"I-frame period", std::to_string(a.iframe_period), h.iframe_period},
     };
     auto held = [](const Setting &x) { return x.held.empty() ? std::string("?") : x.held; };
     std::fprintf(

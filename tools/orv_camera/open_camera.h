@@ -36,6 +36,15 @@ Check SizeCheck(const std::string &name);
 // (errno text) when the node itself cannot be opened.
 int CannotOpen(const std::string &node);
 
+// The settings a camera holds, named as the options name them ("" where one cannot be read).
+struct HeldSettings {
+    std::string size, framerate, profile, rate_control, bitrate, iframe_period;
+    // The size and frame rate the encoder itself holds, which a change while streaming
+    // (update_resolution, update_framerate) sets and the V4L2 format does not show.
+    std::string encoder_size, encoder_framerate;
+};
+HeldSettings ReadSettings(int fd, int unit);
+
 // Reads the settings in force on an open camera and says them on one line of `out` ("H.264
 // 1280x720 at 30 fps, profile main, ..."), with a warning on standard error for each that
 // differs from `asked`.

@@ -1,0 +1,218 @@
+// FrameOutput into MP4 or Matroska through libavformat. The camera's Annex B frames go in as
+// they are: both muxers turn them and the parameter sets into the length-prefixed form their
+// files keep.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "frame_output.h"
+#include "nal_units.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/mem.h>
+}
+
+namespace orvcli {
+namespace {
+
+constexpr AVRational kMicroseconds = {1, 1000000};
+
+std::string AvError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = "";
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// The picture size the SPS of an IDR frame gives, through libavcodec's H.264 parser.
+bool PictureSize(const uint8_t *data, size_t size, int *width, int *height) {
+    AVCodecParserContext *parser = av_parser_init(AV_CODEC_ID_H264);
+    AVCodecContext *codec = avcodec_alloc_context3(nullptr);
+    bool found = false;
+    if (parser && codec) {
+        parser->flags |= PARSER_FLAG_COMPLETE_FRAMES;
+        uint8_t *out = nullptr;
+        int out_size = 0;
+        av_parser_parse2(parser, codec, &out, &out_size, data, static_cast<int>(size),
+                         AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+        *width = parser->width > 0 ? parser->width : codec->width;
+        *height = parser->height > 0 ? parser->height : codec->height;
+        found = *width > 0 && *height > 0;
+    }
+    avcodec_free_context(&codec);
+    if (parser)
+        av_parser_close(parser);
+    return found;
+}
+
+class ContainerWriter : public FrameOutput {
+  public:
+    ~ContainerWriter() override {
+        std::string ignored;
+        if (ctx_)
+            Finish(&ignored);
+    }
+
+    bool Open(const std::string &path, std::string *why) {
+        path_ = path;
+        int r = avformat_alloc_output_context2(&ctx_, nullptr, nullptr, path.c_str());
+        if (r < 0 || !ctx_) {
+            *why = "cannot write " + path + ": " + AvError(r);
+            return false;
+        }
+        r = avio_open(&ctx_->pb, path.c_str(), AVIO_FLAG_WRITE);
+        if (r < 0) {
+            *why = "cannot create " + path + ": " + AvError(r);
+            avformat_free_context(ctx_);
+            ctx_ = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    bool Write(const uint8_t *data, size_t size, int64_t arrival_us, std::string *why) override {
+        if (!ctx_) {
+            *why = path_ + " is already complete";
+            return false;
+        }
+        const bool idr = IsIdrFrame(data, size);
+        if (!stream_) {
+            if (!idr)
+                return true;
+            if (!Begin(data, size, why))
+                return false;
+            if (!stream_)
+                return true;
+        }
+        if (first_us_ < 0)
+            first_us_ = arrival_us;
+        // Each frame lasts until the next one arrives: the one held back is written now.
+        int64_t pts = av_rescale_q(arrival_us - first_us_, kMicroseconds, stream_->time_base);
+        if (held_ && pts <= held_->pts)
+            pts = held_->pts + 1;
+        if (held_ && !Flush(pts - held_->pts, why))
+            return false;
+        held_ = av_packet_alloc();
+        if (!held_ || av_new_packet(held_, static_cast<int>(size)) < 0) {
+            *why = "out of memory recording " + path_;
+            return false;
+        }
+        std::memcpy(held_->data, data, size);
+        held_->pts = held_->dts = pts;
+        held_->stream_index = stream_->index;
+        if (idr)
+            held_->flags |= AV_PKT_FLAG_KEY;
+        return true;
+    }
+
+    bool Finish(std::string *why) override {
+        if (!ctx_)
+            return true;
+        bool ok = true;
+        if (held_)
+            ok = Flush(last_duration_ > 0 ? last_duration_ : 1, why);
+        if (stream_) {
+            const int r = av_write_trailer(ctx_);
+            if (r < 0 && ok) {
+                *why = "cannot complete " + path_ + ": " + AvError(r);
+                ok = false;
+            }
+        } else {
+            *why = "no I-frame arrived: nothing recorded in " + path_;
+            ok = false;
+        }
+        const int r = avio_closep(&ctx_->pb);
+        if (r < 0 && ok) {
+            *why = "cannot complete " + path_ + ": " + AvError(r);
+            ok = false;
+        }
+        avformat_free_context(ctx_);
+        ctx_ = nullptr;
+        if (!stream_)
+            unlink(path_.c_str());
+        return ok;
+    }
+
+    int64_t frames() const override { return frames_; }
+
+  private:
+    // The stream, its parameters from the first IDR frame, and the file's header.
+    bool Begin(const uint8_t *data, size_t size, std::string *why) {
+        const std::string sets = ParameterSets(data, size);
+        int width = 0, height = 0;
+        if (sets.empty() || !PictureSize(data, size, &width, &height))
+            return true;  // wait for an IDR frame that names its parameters
+        AVStream *st = avformat_new_stream(ctx_, nullptr);
+        if (!st) {
+            *why = "out of memory recording " + path_;
+            return false;
+        }
+        st->time_base = {1, 90000};
+        AVCodecParameters *par = st->codecpar;
+        par->codec_type = AVMEDIA_TYPE_VIDEO;
+        par->codec_id = AV_CODEC_ID_H264;
+        par->width = width;
+        par->height = height;
+        par->extradata = static_cast<uint8_t *>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!par->extradata) {
+            *why = "out of memory recording " + path_;
+            return false;
+        }
+        std::memcpy(par->extradata, sets.data(), sets.size());
+        par->extradata_size = static_cast<int>(sets.size());
+        const int r = avformat_write_header(ctx_, nullptr);
+        if (r < 0) {
+            *why = "cannot write " + path_ + ": " + AvError(r);
+            return false;
+        }
+        stream_ = st;
+        return true;
+    }
+
+    bool Flush(int64_t duration, std::string *why) {
+        held_->duration = duration;
+        last_duration_ = duration;
+        const int r = av_interleaved_write_frame(ctx_, held_);
+        av_packet_free(&held_);
+        if (r < 0) {
+            *why = "cannot write " + path_ + ": " + AvError(r);
+            return false;
+        }
+        ++frames_;
+        return true;
+    }
+
+    std::string path_;
+    AVFormatContext *ctx_ = nullptr;
+    AVStream *stream_ = nullptr;
+    AVPacket *held_ = nullptr;
+    int64_t first_us_ = -1;
+    int64_t last_duration_ = 0;
+    int64_t frames_ = 0;
+};
+
+bool EndsWith(const std::string &path, const char *suffix) {
+    const size_t n = std::strlen(suffix);
+    if (path.size() <= n)
+        return false;
+    return std::equal(path.end() - static_cast<long>(n), path.end(), suffix,
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+}  // namespace
+
+bool IsContainerPath(const std::string &path) {
+    return EndsWith(path, ".mp4") || EndsWith(path, ".mkv");
+}
+
+std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
+    std::unique_ptr<ContainerWriter> writer(new ContainerWriter);
+    if (!writer->Open(path, why))
+        return nullptr;
+    return writer;
+}
+
+}  // namespace orvcli

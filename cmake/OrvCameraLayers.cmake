@@ -27,11 +27,13 @@ function(orv_camera_layer)
   endforeach()
   foreach(_h IN LISTS L_PUBLIC_HEADERS)
     get_filename_component(_name ${_h} NAME)
-    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/public${_sub}/${_name} SYMBOLIC)
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/public${_sub}/${_name}
+      SYMBOLIC COPY_ON_ERROR)
   endforeach()
   foreach(_h IN LISTS L_PUBLIC_HEADERS L_INTERNAL_HEADERS)
     get_filename_component(_name ${_h} NAME)
-    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/internal${_sub}/${_name} SYMBOLIC)
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/internal${_sub}/${_name}
+      SYMBOLIC COPY_ON_ERROR)
   endforeach()
 
   set(_target orv_cam_${L_NAME})

@@ -80,6 +80,8 @@ extern const SettingCalls kProfileCalls;
 extern const SettingCalls kRateControlModeCalls;
 extern const SettingCalls kBitrateCalls;
 extern const SettingCalls kIFramePeriodCalls;
+// The node's V4L2 frame rate (the unit is not used).
+extern const SettingCalls kV4l2FpsCalls;
 
 // One way of bringing a setting to a target, with the lines it logs: each text follows the
 // "[camera_device:<line>] [<op>]" prefix and is given the value's two numbers (a text with
@@ -106,12 +108,13 @@ struct SettingSync {
 };
 
 // Reads the camera's value; when it differs from `target` (or kAlwaysWrite) writes the target
-// and reads it back; then logs the done line. 0, or -1 for a refused write that counts.
+// and reads it back; then logs the done line. 0, or -1 for a refused write that counts. `last`
+// (when given) receives the value read last (the start value when no read worked).
 // Logs `text` (as SettingSync's texts) at `priority` under `op`.
 void log_setting(int priority, const char *op, const char *text, SettingValue value);
 
 int sync_setting(const SettingSync &s, const char *op, int unit, int fd, SettingValue target,
-                 int fps = 0);
+                 int fps = 0, SettingValue *last = nullptr);
 
 }  // namespace device
 }  // namespace orv

@@ -54,29 +54,18 @@ bool bring_video_format(int fd, const CameraParams &want) {
     return true;
 }
 
-// Returns the frame rate last read (0 when no read worked), for the GOP figures.
-int bring_frame_rate(int fd, int framerate) {
-    int fps = 0;
-    if (v4l2_get_fps(fd, &fps) < 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get old fps error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get old fps: %d", fps);
-    if (fps == framerate)
-        return fps;
-
-    CAM_LOG(ANDROID_LOG_INFO, kOp, " set new fps:%d", framerate);
-    v4l2_set_fps(fd, framerate);
-    if (v4l2_get_fps(fd, &fps) < 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get new fps error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get new fps:%d", fps);
-    return fps;
-}
-
-// clang-format off
-// Open's encoder settings: written only when the camera holds another value (the I-frame
-// period always), a refused write only logged.
 using orv::device::SettingSync;
+using orv::device::SettingValue;
+
+// Open's frame rate (through V4L2) and encoder settings: written only when the camera holds
+// another value (the I-frame period always), a refused write only logged.
+// clang-format off
+const SettingSync kFrameRate = {
+    orv::device::kV4l2FpsCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
+    " get old fps error", " get old fps: %d",
+    nullptr, " set new fps:%d", nullptr,
+    " get new fps error", " get new fps:%d",
+    nullptr};
 const SettingSync kProfile = {
     orv::device::kProfileCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
     " get old profile error", " get old profile:%x",
@@ -110,13 +99,14 @@ bool configure(int unit, int fd, const CameraParams &want) {
     if (!bring_video_format(fd, want))
         return false;
     using orv::device::sync_setting;
-    const int fps = bring_frame_rate(fd, want.framerate);
+    SettingValue fps = {0, 0};  // the frame rate last read, for the GOP figures
+    sync_setting(kFrameRate, kOp, unit, fd, {want.framerate, 0}, 0, &fps);
     sync_setting(kProfile, kOp, unit, fd, {orv::device::convert_profile(want.profile), 0});
     const unsigned int mode = static_cast<unsigned int>(want.rate_control_mode);
     sync_setting(kRateControlMode, kOp, unit, fd,
                  {orv::device::convert_rate_control_mode(mode), 0});
     sync_setting(kBitrate, kOp, unit, fd, {want.bitrate, 0});
-    sync_setting(kIFramePeriod, kOp, unit, fd, {want.iframe_period, 0}, fps);
+    sync_setting(kIFramePeriod, kOp, unit, fd, {want.iframe_period, 0}, fps.first);
     return true;
 }
 

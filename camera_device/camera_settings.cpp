@@ -40,6 +40,14 @@ int set_framerate(int unit, int fd, SettingValue value) {
     return uvc_set_h264_framerate(unit, fd, static_cast<unsigned int>(value.first));
 }
 
+int get_v4l2_fps(int, int fd, SettingValue *value) {
+    return v4l2_get_fps(fd, &value->first);
+}
+
+int set_v4l2_fps(int, int fd, SettingValue value) {
+    return v4l2_set_fps(fd, value.first);
+}
+
 bool operator==(SettingValue a, SettingValue b) {
     return a.first == b.first && a.second == b.second;
 }
@@ -70,6 +78,7 @@ const SettingCalls kProfileCalls = {get_one<uvc_get_h264_profile>, set_one<uvc_s
 const SettingCalls kRateControlModeCalls = {get_one<uvc_get_h264_rate_control_mode>,
                                             set_one<uvc_set_h264_rate_control_mode>};
 const SettingCalls kBitrateCalls = {get_one<uvc_get_h264_bitrate>, set_one<uvc_set_h264_bitrate>};
+const SettingCalls kV4l2FpsCalls = {get_v4l2_fps, set_v4l2_fps};
 const SettingCalls kIFramePeriodCalls = {get_one<uvc_get_h264_iframe_peroid>,
                                          set_one<uvc_set_h264_iframe_peroid>};
 
@@ -82,7 +91,7 @@ void log_setting(int priority, const char *op, const char *text, SettingValue va
 }
 
 int sync_setting(const SettingSync &s, const char *op, int unit, int fd, SettingValue target,
-                 int fps) {
+                 int fps, SettingValue *last) {
     const SettingValue want = shown(s, target, fps);
     if (s.prewrite_failed && s.calls.set(unit, fd, target) < 0) {
         log_setting(ANDROID_LOG_ERROR, op, s.prewrite_failed, want);
@@ -100,6 +109,8 @@ int sync_setting(const SettingSync &s, const char *op, int unit, int fd, Setting
         }
         read(s, op, unit, fd, &current, s.new_failed, s.new_value, fps);
     }
+    if (last)
+        *last = current;
     log_setting(ANDROID_LOG_INFO, op, s.done,
                 (s.flags & kDoneShowsRead) ? shown(s, current, fps) : want);
     return 0;

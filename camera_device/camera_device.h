@@ -34,6 +34,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // Number of slots in the table, and capture buffers per device.
 #define CAMERA_DEVICE_MAX_OPENED 4
@@ -128,6 +130,8 @@ int update_iframe_period(int unit, int fd, int period);
 // Java-level codes, converted as open_device converts them.
 int update_profile(int unit, int fd, int profile);
 int update_rate_control_mode(int unit, int fd, int rate_control_mode);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

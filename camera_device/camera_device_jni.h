@@ -2,6 +2,11 @@
 // com/orv/camera/ORVVideoDevice, and the rule that picks a node's H.264 extension unit.
 #pragma once
 
+// The manager shares this folder; only the binding, the layer on top, may include this.
+#ifndef ORV_CAMERA_BINDING
+#error "a header of the Java binding, included from below it"
+#endif
+
 #include <jni.h>
 #include <stdint.h>
 

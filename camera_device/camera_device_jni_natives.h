@@ -1,6 +1,11 @@
 // The twenty natives of com/orv/camera/ORVVideoDevice, bound by the load hook's table.
 #pragma once
 
+// The manager shares this folder; only the binding, the layer on top, may include this.
+#ifndef ORV_CAMERA_BINDING
+#error "a header of the Java binding, included from below it"
+#endif
+
 #include <jni.h>
 
 namespace camera_jni {

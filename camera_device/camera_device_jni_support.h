@@ -2,6 +2,11 @@
 // clearing of Java exceptions, and the object's descriptor and unit.
 #pragma once
 
+// The manager shares this folder; only the binding, the layer on top, may include this.
+#ifndef ORV_CAMERA_BINDING
+#error "a header of the Java binding, included from below it"
+#endif
+
 #include <jni.h>
 #include <stdint.h>
 

@@ -15,6 +15,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // The scan looks at /dev/video0 to /dev/video7 and writes at most this many entries.
 #define ORV_DISCOVERY_MAX_CAMERAS 8
@@ -95,6 +97,8 @@ int stop_ptz(int fd, unsigned int movement);
 // OSD menu commands: the command's result (0), or -1.
 int send_menu_command(int fd, int cmd);
 int send_osd_command(int fd, int cmd);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

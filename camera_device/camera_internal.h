@@ -16,12 +16,6 @@
 #define CAM_LOG(priority, op, fmt, ...) \
     ORV_LOG_AT(priority, ORV_TAG_DEVICE, "camera_device", op, fmt, ##__VA_ARGS__)
 
-// The same prefix for formats chosen at run time from a table: `fmt` is CAM_AT "...", and
-// exactly one value follows (a format without a placeholder simply ignores it).
-#define CAM_AT "[%s:%d] [%s]"
-#define CAM_LOG_TABLE(priority, op, fmt, value) \
-    ORV_LOG(priority, ORV_TAG_DEVICE, fmt, "camera_device", __LINE__, op, value)
-
 namespace orv {
 namespace device {
 
@@ -64,6 +58,63 @@ void ask_for_iframe(const CameraDevice *slot);
 
 // The slot of an open device: `fd` above 0 and held by a slot, else null. No message.
 CameraDevice *open_slot(int fd);
+
+// ---- Encoder settings: read, compare, write, read back (camera_settings.cpp) ---------------
+
+// A setting's value: one number, or two (width and height; an I-frame period and the GOP
+// length shown beside it).
+struct SettingValue {
+    int first;
+    int second;
+};
+
+// How one encoder setting is read (0, or nonzero with the value untouched) and written (a
+// negative result on failure) through the extension unit.
+struct SettingCalls {
+    int (*get)(int unit, int fd, SettingValue *value);
+    int (*set)(int unit, int fd, SettingValue value);
+};
+extern const SettingCalls kResolutionCalls;
+extern const SettingCalls kFramerateCalls;
+extern const SettingCalls kProfileCalls;
+extern const SettingCalls kRateControlModeCalls;
+extern const SettingCalls kBitrateCalls;
+extern const SettingCalls kIFramePeriodCalls;
+// The node's V4L2 frame rate (the unit is not used).
+extern const SettingCalls kV4l2FpsCalls;
+
+// One way of bringing a setting to a target, with the lines it logs: each text follows the
+// "[camera_device:<line>] [<op>]" prefix and is given the value's two numbers (a text with
+// fewer placeholders ignores the rest). A null text logs nothing.
+enum SyncFlags : unsigned {
+    kSyncPlain = 0,
+    kAlwaysWrite = 1,    // write even when the camera already holds the target
+    kShowGop = 2,        // values shown with their GOP length (second = first * fps)
+    kDoneShowsRead = 4,  // the done line shows the value read last, not the target
+};
+struct SettingSync {
+    const SettingCalls &calls;
+    SettingValue start;           // what the comparison sees when the first read fails
+    unsigned flags;               // SyncFlags
+    const char *prewrite_failed;  // given: the target is written once before the first read
+    const char *old_failed;
+    const char *old_value;
+    const char *skip;
+    const char *set_value;
+    const char *write_failed;  // given: a refused write ends the sync with -1; else ignored
+    const char *new_failed;
+    const char *new_value;
+    const char *done;
+};
+
+// Reads the camera's value; when it differs from `target` (or kAlwaysWrite) writes the target
+// and reads it back; then logs the done line. 0, or -1 for a refused write that counts. `last`
+// (when given) receives the value read last (the start value when no read worked).
+// Logs `text` (as SettingSync's texts) at `priority` under `op`.
+void log_setting(int priority, const char *op, const char *text, SettingValue value);
+
+int sync_setting(const SettingSync &s, const char *op, int unit, int fd, SettingValue target,
+                 int fps = 0, SettingValue *last = nullptr);
 
 }  // namespace device
 }  // namespace orv

@@ -6,7 +6,6 @@
 #include "camera_internal.h"
 #include "orv_fd.h"
 #include "orv_usb_ids.h"
-#include "uvc/uvc_h264.h"
 #include "v4l2/v4l2_formats.h"
 
 namespace {
@@ -55,119 +54,59 @@ bool bring_video_format(int fd, const CameraParams &want) {
     return true;
 }
 
-// Returns the frame rate last read (0 when no read worked), for the GOP figures.
-int bring_frame_rate(int fd, int framerate) {
-    int fps = 0;
-    if (v4l2_get_fps(fd, &fps) < 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get old fps error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get old fps: %d", fps);
-    if (fps == framerate)
-        return fps;
+using orv::device::SettingSync;
+using orv::device::SettingValue;
 
-    CAM_LOG(ANDROID_LOG_INFO, kOp, " set new fps:%d", framerate);
-    v4l2_set_fps(fd, framerate);
-    if (v4l2_get_fps(fd, &fps) < 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get new fps error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get new fps:%d", fps);
-    return fps;
-}
-
-// One encoder setting that is written only when the camera holds another value.
-struct EncoderSetting {
-    int (*get)(int unit, int fd, int *value);
-    int (*set)(int unit, int fd, int value);
-    const char *old_failed;
-    const char *old_value;
-    const char *set_value;
-    const char *new_failed;
-    const char *new_value;
-};
-
-const EncoderSetting kProfile = {
-    uvc_get_h264_profile,
-    uvc_set_h264_profile,
-    CAM_AT " get old profile error",
-    CAM_AT " get old profile:%x",
-    CAM_AT " set new profile:%x",
-    CAM_AT " get new profile error",
-    CAM_AT " get new profile:%x",
-};
-
-const EncoderSetting kRateControlMode = {
-    uvc_get_h264_rate_control_mode,
-    uvc_set_h264_rate_control_mode,
-    CAM_AT " get old rate control mode error",
-    CAM_AT " get old rate control mode:%x",
-    CAM_AT " set new rate control mode:%x",
-    CAM_AT " get new rate control mode error",
-    CAM_AT " get new rate control mode:%x",
-};
-
-const EncoderSetting kBitrate = {
-    uvc_get_h264_bitrate,
-    uvc_set_h264_bitrate,
-    CAM_AT " get old bitrate error",
-    CAM_AT " get old bitrate:%d",
-    CAM_AT " set new bitrate:%d",
-    CAM_AT " get new bitrate error",
-    CAM_AT " get new bitrate:%d",
-};
-
-void bring_encoder_setting(const EncoderSetting &s, int unit, int fd, int wanted) {
-    int value = 0;
-    if (s.get(unit, fd, &value) != 0)
-        CAM_LOG_TABLE(ANDROID_LOG_WARN, kOp, s.old_failed, 0);
-    else
-        CAM_LOG_TABLE(ANDROID_LOG_INFO, kOp, s.old_value, value);
-    if (value == wanted)
-        return;
-
-    CAM_LOG_TABLE(ANDROID_LOG_INFO, kOp, s.set_value, wanted);
-    s.set(unit, fd, wanted);
-    if (s.get(unit, fd, &value) != 0)
-        CAM_LOG_TABLE(ANDROID_LOG_WARN, kOp, s.new_failed, 0);
-    else
-        CAM_LOG_TABLE(ANDROID_LOG_INFO, kOp, s.new_value, value);
-}
-
-// The GOP length shown beside a period: only logged, so it wraps rather than overflows.
-int gop_of(int period, int fps) {
-    return static_cast<int>(static_cast<unsigned int>(period) * static_cast<unsigned int>(fps));
-}
-
-// Always written, whatever the camera holds.
-void write_iframe_period(int unit, int fd, int period, int fps) {
-    int value = 0;
-    if (uvc_get_h264_iframe_peroid(unit, fd, &value) != 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get old i-frame peroid error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get old i-frame peroid:%d(sec), %d(gop)", value,
-                gop_of(value, fps));
-
-    CAM_LOG(ANDROID_LOG_INFO, kOp, " set new i-frame peroid:%d(sec), %d(gop)", period,
-            gop_of(period, fps));
-    uvc_set_h264_iframe_peroid(unit, fd, period);
-    if (uvc_get_h264_iframe_peroid(unit, fd, &value) != 0)
-        CAM_LOG(ANDROID_LOG_WARN, kOp, " get new i-frame peroid error");
-    else
-        CAM_LOG(ANDROID_LOG_INFO, kOp, " get new i-frame peroid:%d(sec), %d(gop)", value,
-                gop_of(value, fps));
-}
+// Open's frame rate (through V4L2) and encoder settings: written only when the camera holds
+// another value (the I-frame period always), a refused write only logged.
+// clang-format off
+const SettingSync kFrameRate = {
+    orv::device::kV4l2FpsCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
+    " get old fps error", " get old fps: %d",
+    nullptr, " set new fps:%d", nullptr,
+    " get new fps error", " get new fps:%d",
+    nullptr};
+const SettingSync kProfile = {
+    orv::device::kProfileCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
+    " get old profile error", " get old profile:%x",
+    nullptr, " set new profile:%x", nullptr,
+    " get new profile error", " get new profile:%x",
+    nullptr};
+const SettingSync kRateControlMode = {
+    orv::device::kRateControlModeCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
+    " get old rate control mode error", " get old rate control mode:%x",
+    nullptr, " set new rate control mode:%x", nullptr,
+    " get new rate control mode error", " get new rate control mode:%x",
+    nullptr};
+const SettingSync kBitrate = {
+    orv::device::kBitrateCalls, {0, 0}, orv::device::kSyncPlain, nullptr,
+    " get old bitrate error", " get old bitrate:%d",
+    nullptr, " set new bitrate:%d", nullptr,
+    " get new bitrate error", " get new bitrate:%d",
+    nullptr};
+const SettingSync kIFramePeriod = {
+    orv::device::kIFramePeriodCalls, {0, 0}, orv::device::kAlwaysWrite | orv::device::kShowGop,
+    nullptr,
+    " get old i-frame peroid error", " get old i-frame peroid:%d(sec), %d(gop)",
+    nullptr, " set new i-frame peroid:%d(sec), %d(gop)", nullptr,
+    " get new i-frame peroid error", " get new i-frame peroid:%d(sec), %d(gop)",
+    nullptr};
+// clang-format on
 
 // Brings the node to the request. Only a pixel format other than the one asked for stops the
 // open (false); every other failure is logged and the next step runs.
 bool configure(int unit, int fd, const CameraParams &want) {
     if (!bring_video_format(fd, want))
         return false;
-    const int fps = bring_frame_rate(fd, want.framerate);
-    bring_encoder_setting(kProfile, unit, fd, orv::device::convert_profile(want.profile));
-    bring_encoder_setting(kRateControlMode, unit, fd,
-                          orv::device::convert_rate_control_mode(
-                              static_cast<unsigned int>(want.rate_control_mode)));
-    bring_encoder_setting(kBitrate, unit, fd, want.bitrate);
-    write_iframe_period(unit, fd, want.iframe_period, fps);
+    using orv::device::sync_setting;
+    SettingValue fps = {0, 0};  // the frame rate last read, for the GOP figures
+    sync_setting(kFrameRate, kOp, unit, fd, {want.framerate, 0}, 0, &fps);
+    sync_setting(kProfile, kOp, unit, fd, {orv::device::convert_profile(want.profile), 0});
+    const unsigned int mode = static_cast<unsigned int>(want.rate_control_mode);
+    sync_setting(kRateControlMode, kOp, unit, fd,
+                 {orv::device::convert_rate_control_mode(mode), 0});
+    sync_setting(kBitrate, kOp, unit, fd, {want.bitrate, 0});
+    sync_setting(kIFramePeriod, kOp, unit, fd, {want.iframe_period, 0}, fps.first);
     return true;
 }
 

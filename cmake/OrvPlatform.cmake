@@ -50,3 +50,17 @@ if(ORV_USB_VENDOR_ID)
   target_compile_definitions(orv_usb_ids INTERFACE ORV_USB_VENDOR_ID=${ORV_USB_VENDOR_ID})
 endif()
 add_library(orv::usb_ids ALIAS orv_usb_ids)
+
+# libusb-1.0, one imported target for the library and every suite and tool that talks USB.
+if(ANDROID)
+  # The NDK has no pkg-config: the app's build provides libusb-1.0 on its search paths.
+  find_path(ORV_LIBUSB_INCLUDE libusb.h PATH_SUFFIXES libusb-1.0 REQUIRED)
+  find_library(ORV_LIBUSB NAMES usb-1.0 usb1.0 REQUIRED)
+  add_library(orv::libusb UNKNOWN IMPORTED)
+  set_target_properties(orv::libusb PROPERTIES IMPORTED_LOCATION ${ORV_LIBUSB}
+    INTERFACE_INCLUDE_DIRECTORIES ${ORV_LIBUSB_INCLUDE})
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET GLOBAL libusb-1.0>=1.0.20)
+  add_library(orv::libusb ALIAS PkgConfig::LIBUSB)
+endif()

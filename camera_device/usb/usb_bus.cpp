@@ -1,4 +1,4 @@
-#include "usb_bus.h"
+#include "usb/usb_bus.h"
 
 #include "orv_log.h"
 

@@ -12,6 +12,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // The maker's eight cameras, then the switchbox (ORV_SWITCHBOX_PRODUCT_ID).
 extern const OrvUsbId ORV_CAMERA_IDS[ORV_CAMERA_IDS_COUNT];
@@ -47,6 +49,8 @@ int usb_camera_get_version(char *out, int vendor, int product);
 // usbfs node "/dev/bus/usb/BBB/DDD". -1 without a message when no device matches; -1 with an
 // ERROR line carrying errno when the node can't be opened or the kernel refuses the reset.
 int usb_camera_reset(int vendor, int product);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

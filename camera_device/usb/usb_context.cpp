@@ -1,6 +1,6 @@
 // The process-wide libusb context slot.
-#include "usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_bus.h"
+#include "usb/usb_camera.h"
 
 #include "orv_log.h"
 

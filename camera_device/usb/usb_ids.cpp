@@ -1,5 +1,5 @@
 // The maker's identifier tables, from the one header that holds them.
-#include "usb_camera.h"
+#include "usb/usb_camera.h"
 
 extern "C" {
 

@@ -1,6 +1,6 @@
 // Is one of the maker's devices attached, and with which ids.
-#include "usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_bus.h"
+#include "usb/usb_camera.h"
 
 namespace {
 

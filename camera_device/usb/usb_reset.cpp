@@ -1,6 +1,6 @@
 // USB reset of a device through its usbfs node.
-#include "usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_bus.h"
+#include "usb/usb_camera.h"
 
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>

@@ -1,6 +1,6 @@
 // Firmware version text from a device's bcdDevice.
-#include "usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_bus.h"
+#include "usb/usb_camera.h"
 
 #include <cstdio>
 #include <cstring>

@@ -7,116 +7,140 @@ namespace uvcx = orv::uvcx;
 
 namespace {
 
-// Commits a set request; its result is the caller's result.
-int commit(int unit, int fd, UvcxVideoConfig block) {
+// How a setting travels between the caller's int and its field.
+enum class Widening {
+    kSigned16,        // a 16-bit field read back as a signed value
+    kUnsigned8,       // an 8-bit field read back as 0..255
+    kSigned32,        // the 32 bits of the int both ways
+    kFramesPerSecond  // frames per second to and from the 100 ns frame interval
+};
+
+// One of the six encoder settings: its field(s) and bmHints, its widening, and the names and
+// texts its set and get log: a set's text takes the value(s); a get shows the descriptor, or
+// the unit and the descriptor.
+struct Row {
+    const uvcx::Setting &setting;
+    Widening widening;
+    const char *set_name;
+    const char *set_text;
+    const char *get_name;
+    bool get_shows_unit;
+};
+
+const Row kResolution = {uvcx::kResolutionSetting,  Widening::kSigned16,
+                         "uvc_set_h264_resolution", "[%d][%s] widthxheight:%dx%d",
+                         "uvc_get_h264_resolution", false};
+const Row kFrameRate = {uvcx::kFrameRateSetting,  Widening::kFramesPerSecond,
+                        "uvc_set_h264_framerate", "[%d][%s] framerate:%d",
+                        "uvc_get_h264_framerate", false};
+const Row kProfile = {uvcx::kProfileSetting, Widening::kSigned16,    "uvc_set_h264_profile",
+                      "[%d][%s] profile:%d", "uvc_get_h264_profile", false};
+const Row kRateControlMode = {uvcx::kRateControlSetting,        Widening::kUnsigned8,
+                              "uvc_set_h264_rate_control_mode", "[%d][%s] mode:%d",
+                              "uvc_get_h264_rate_control_mode", true};
+const Row kBitRate = {uvcx::kBitRateSetting, Widening::kSigned32,    "uvc_set_h264_bitrate",
+                      "[%d][%s] bitrate:%d", "uvc_get_h264_bitrate", true};
+const Row kIFramePeriod = {uvcx::kIFramePeriodSetting,   Widening::kSigned16,
+                           "uvc_set_h264_iframe_peroid", "[%d][%s] iframe peroid:%d",
+                           "uvc_get_h264_iframe_peroid", true};
+
+uint32_t to_field(Widening w, int value) {
+    return w == Widening::kFramesPerSecond
+               ? uvcx::frame_interval_from_fps(static_cast<uint32_t>(value))
+               : static_cast<uint32_t>(value);
+}
+
+int from_field(Widening w, uint32_t field) {
+    switch (w) {
+        case Widening::kSigned16:
+            return uvcx::widen_signed16(static_cast<uint16_t>(field));
+        case Widening::kUnsigned8:
+            return static_cast<int>(field);
+        case Widening::kSigned32:
+            return uvcx::as_signed32(field);
+        case Widening::kFramesPerSecond:
+            return static_cast<int>(uvcx::fps_from_frame_interval(field));
+    }
+    return 0;
+}
+
+// Commits the setting's request; 0, or -1.
+int set(const Row &row, int unit, int fd, int value, int second = 0) {
+    ORV_LOG(ANDROID_LOG_INFO, ORV_TAG_UVC, row.set_text, __LINE__, row.set_name, value, second);
+    UvcxVideoConfig block =
+        uvcx::request(row.setting, to_field(row.widening, value), static_cast<uint32_t>(second));
     return send_uvc_command_set(unit, fd, &block);
 }
 
-// Reads the camera's configuration into `block`; nonzero on failure.
-int probe(int unit, int fd, UvcxVideoConfig *block) {
-    *block = uvcx::zeroed_config();
-    return send_uvc_command_get(unit, fd, block);
-}
-
-template <typename T>
-void store(T *out, T value) {
-    if (out)
-        *out = value;
+// Reads the camera's configuration and stores the setting (and its second field) in the
+// outputs given; 0, or 1 with them untouched.
+int get(const Row &row, int unit, int fd, int *value, int *second = nullptr) {
+    if (row.get_shows_unit)
+        ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, row.get_name, " unit:%x fd:%d",
+                   static_cast<unsigned>(unit), fd);
+    else
+        ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, row.get_name, " fd:%d", fd);
+    UvcxVideoConfig block = uvcx::zeroed_config();
+    const int ret = send_uvc_command_get(unit, fd, &block);
+    if (ret != 0)
+        return ret;
+    if (value)
+        *value = from_field(row.widening, uvcx::get_field(block, row.setting.field));
+    if (second)
+        *second = from_field(row.widening, uvcx::get_field(block, row.setting.second));
+    return ret;
 }
 
 }  // namespace
 
 extern "C" int uvc_set_h264_resolution(int unit, int fd, int width, int height) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " widthxheight:%dx%d", width, height);
-    return commit(unit, fd, uvcx::resolution_request(width, height));
+    return set(kResolution, unit, fd, width, height);
 }
 
 extern "C" int uvc_get_h264_resolution(int unit, int fd, int *width, int *height) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " fd:%d", fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(width, uvcx::widen_signed16(uvcx::width(block)));
-    store(height, uvcx::widen_signed16(uvcx::height(block)));
-    return ret;
+    return get(kResolution, unit, fd, width, height);
 }
 
 extern "C" int uvc_set_h264_framerate(int unit, int fd, unsigned int fps) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " framerate:%d", static_cast<int>(fps));
-    return commit(unit, fd, uvcx::frame_rate_request(fps));
+    return set(kFrameRate, unit, fd, static_cast<int>(fps));
 }
 
 extern "C" int uvc_get_h264_framerate(int unit, int fd, unsigned int *fps) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " fd:%d", fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(fps,
-          static_cast<unsigned int>(uvcx::fps_from_frame_interval(uvcx::frame_interval(block))));
+    int value = 0;
+    const int ret = get(kFrameRate, unit, fd, &value);
+    if (ret == 0 && fps)
+        *fps = static_cast<unsigned int>(value);
     return ret;
 }
 
 extern "C" int uvc_set_h264_profile(int unit, int fd, int profile) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " profile:%d", profile);
-    return commit(unit, fd, uvcx::profile_request(profile));
+    return set(kProfile, unit, fd, profile);
 }
 
 extern "C" int uvc_get_h264_profile(int unit, int fd, int *profile) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " fd:%d", fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(profile, uvcx::widen_signed16(uvcx::profile(block)));
-    return ret;
+    return get(kProfile, unit, fd, profile);
 }
 
 extern "C" int uvc_set_h264_rate_control_mode(int unit, int fd, int mode) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " mode:%d", mode);
-    return commit(unit, fd, uvcx::rate_control_mode_request(mode));
+    return set(kRateControlMode, unit, fd, mode);
 }
 
 extern "C" int uvc_get_h264_rate_control_mode(int unit, int fd, int *mode) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " unit:%x fd:%d",
-               static_cast<unsigned>(unit), fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(mode, static_cast<int>(uvcx::rate_control_mode(block)));
-    return ret;
+    return get(kRateControlMode, unit, fd, mode);
 }
 
 extern "C" int uvc_set_h264_bitrate(int unit, int fd, int bitrate) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " bitrate:%d", bitrate);
-    return commit(unit, fd, uvcx::bit_rate_request(bitrate));
+    return set(kBitRate, unit, fd, bitrate);
 }
 
 extern "C" int uvc_get_h264_bitrate(int unit, int fd, int *bitrate) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " unit:%x fd:%d",
-               static_cast<unsigned>(unit), fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(bitrate, uvcx::as_signed32(uvcx::bit_rate(block)));
-    return ret;
+    return get(kBitRate, unit, fd, bitrate);
 }
 
 extern "C" int uvc_set_h264_iframe_peroid(int unit, int fd, int period) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " iframe peroid:%d", period);
-    return commit(unit, fd, uvcx::iframe_period_request(period));
+    return set(kIFramePeriod, unit, fd, period);
 }
 
 extern "C" int uvc_get_h264_iframe_peroid(int unit, int fd, int *period) {
-    ORV_LOG_FN(ANDROID_LOG_INFO, ORV_TAG_UVC, __func__, " unit:%x fd:%d",
-               static_cast<unsigned>(unit), fd);
-    UvcxVideoConfig block;
-    const int ret = probe(unit, fd, &block);
-    if (ret != 0)
-        return ret;
-    store(period, uvcx::widen_signed16(uvcx::iframe_period(block)));
-    return ret;
+    return get(kIFramePeriod, unit, fd, period);
 }

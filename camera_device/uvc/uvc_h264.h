@@ -20,6 +20,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 int uvc_set_h264_resolution(int unit, int fd, int width, int height);
 // 16-bit fields widened as signed values.
@@ -45,6 +47,8 @@ int uvc_get_h264_bitrate(int unit, int fd, int *bitrate);
 // The period as the caller counts it (the camera manager gives seconds).
 int uvc_set_h264_iframe_peroid(int unit, int fd, int period);
 int uvc_get_h264_iframe_peroid(int unit, int fd, int *period);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

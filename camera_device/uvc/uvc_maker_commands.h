@@ -13,6 +13,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // Asks the H.264 unit `unit` (low 8 bits sent) for an I-frame: UVCX_PICTURE_TYPE_CONTROL,
 // SET_CUR, four zero bytes (layer 0, picture type 0). 0, or -1.
@@ -28,6 +30,8 @@ int uvc_send_osd_cmd(int fd, int cmd);
 
 // The OSD menu status byte (0 to 255), or -1.
 int uvc_get_osd_status(int fd);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

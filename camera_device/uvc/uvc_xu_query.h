@@ -30,6 +30,20 @@ namespace uvc {
 // with a nonzero size fails with EFAULT, as the driver would, without reaching the device.
 int xu_query(int fd, int unit, uint8_t selector, uint8_t query, uint16_t size, uint8_t *data);
 
+// The two lines of a named exchange, each "[<line>][<fn>]" + text: `failed` + ", errno:%d(%s)"
+// at ERROR when it fails, `done` + " ret: %d" at INFO when it succeeds.
+struct Exchange {
+    const char *fn;
+    int line;
+    const char *failed;
+    const char *done;
+};
+#define UVC_EXCHANGE(fn, failed, done) (::orv::uvc::Exchange{fn, __LINE__, failed, done})
+
+// xu_query with the exchange's lines: its result (0), or -1 with errno as the driver left it.
+int checked_xu_query(const Exchange &x, int fd, int unit, uint8_t selector, uint8_t query,
+                     uint16_t size, uint8_t *data);
+
 }  // namespace uvc
 }  // namespace orv
 

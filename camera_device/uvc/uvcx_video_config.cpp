@@ -9,116 +9,55 @@ namespace {
 constexpr float kIntervalsPerSecond = 10000000.0f;  // 100 ns units in a second
 constexpr float kTwoPow32 = 4294967296.0f;
 
-void put_le(UvcxVideoConfig &c, size_t offset, uint32_t v, size_t size) {
-    for (size_t i = 0; i < size; ++i)
-        c.bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t get_le(const UvcxVideoConfig &c, size_t offset, size_t size) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < size; ++i)
-        v |= static_cast<uint32_t>(c.bytes[offset + i]) << (8 * i);
-    return v;
-}
-
-UvcxVideoConfig hinted(uint16_t hint_bits) {
-    UvcxVideoConfig c = zeroed_config();
-    set_hints(c, hint_bits);
-    return c;
-}
-
 }  // namespace
 
 UvcxVideoConfig zeroed_config() {
     return UvcxVideoConfig{};
 }
 
-void set_frame_interval(UvcxVideoConfig &c, uint32_t v) {
-    put_le(c, kFrameIntervalOffset, v, 4);
-}
-void set_bit_rate(UvcxVideoConfig &c, uint32_t v) {
-    put_le(c, kBitRateOffset, v, 4);
-}
-void set_hints(UvcxVideoConfig &c, uint16_t v) {
-    put_le(c, kHintsOffset, v, 2);
-}
-void set_width(UvcxVideoConfig &c, uint16_t v) {
-    put_le(c, kWidthOffset, v, 2);
-}
-void set_height(UvcxVideoConfig &c, uint16_t v) {
-    put_le(c, kHeightOffset, v, 2);
-}
-void set_profile(UvcxVideoConfig &c, uint16_t v) {
-    put_le(c, kProfileOffset, v, 2);
-}
-void set_iframe_period(UvcxVideoConfig &c, uint16_t v) {
-    put_le(c, kIFramePeriodOffset, v, 2);
-}
-void set_rate_control_mode(UvcxVideoConfig &c, uint8_t v) {
-    put_le(c, kRateControlModeOffset, v, 1);
+void put_field(UvcxVideoConfig &c, Field f, uint32_t v) {
+    for (size_t i = 0; i < f.size; ++i)
+        c.bytes[f.offset + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-uint32_t frame_interval(const UvcxVideoConfig &c) {
-    return get_le(c, kFrameIntervalOffset, 4);
+uint32_t get_field(const UvcxVideoConfig &c, Field f) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < f.size; ++i)
+        v |= static_cast<uint32_t>(c.bytes[f.offset + i]) << (8 * i);
+    return v;
 }
-uint32_t bit_rate(const UvcxVideoConfig &c) {
-    return get_le(c, kBitRateOffset, 4);
-}
-uint16_t hints(const UvcxVideoConfig &c) {
-    return static_cast<uint16_t>(get_le(c, kHintsOffset, 2));
-}
-uint16_t width(const UvcxVideoConfig &c) {
-    return static_cast<uint16_t>(get_le(c, kWidthOffset, 2));
-}
-uint16_t height(const UvcxVideoConfig &c) {
-    return static_cast<uint16_t>(get_le(c, kHeightOffset, 2));
-}
-uint16_t profile(const UvcxVideoConfig &c) {
-    return static_cast<uint16_t>(get_le(c, kProfileOffset, 2));
-}
-uint16_t iframe_period(const UvcxVideoConfig &c) {
-    return static_cast<uint16_t>(get_le(c, kIFramePeriodOffset, 2));
-}
-uint8_t rate_control_mode(const UvcxVideoConfig &c) {
-    return static_cast<uint8_t>(get_le(c, kRateControlModeOffset, 1));
+
+UvcxVideoConfig request(const Setting &s, uint32_t v, uint32_t second) {
+    UvcxVideoConfig c = zeroed_config();
+    put_field(c, kHints, s.hints);
+    put_field(c, s.field, v);
+    put_field(c, s.second, second);
+    return c;
 }
 
 // Conversions of an int to a narrower unsigned field are modular: the low bits are kept.
 UvcxVideoConfig resolution_request(int w, int h) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_RESOLUTION);
-    set_width(c, static_cast<uint16_t>(w));
-    set_height(c, static_cast<uint16_t>(h));
-    return c;
+    return request(kResolutionSetting, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
 }
 
 UvcxVideoConfig frame_rate_request(uint32_t fps) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_FRAME_INTERVAL);
-    set_frame_interval(c, frame_interval_from_fps(fps));
-    return c;
+    return request(kFrameRateSetting, frame_interval_from_fps(fps));
 }
 
 UvcxVideoConfig profile_request(int p) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_PROFILE);
-    set_profile(c, static_cast<uint16_t>(p));
-    return c;
+    return request(kProfileSetting, static_cast<uint32_t>(p));
 }
 
 UvcxVideoConfig rate_control_mode_request(int mode) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_RATE_CONTROL_MODE);
-    set_rate_control_mode(c, static_cast<uint8_t>(mode));
-    return c;
+    return request(kRateControlSetting, static_cast<uint32_t>(mode));
 }
 
 UvcxVideoConfig bit_rate_request(int rate) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_BIT_RATE);
-    set_bit_rate(c, static_cast<uint32_t>(rate));
-    return c;
+    return request(kBitRateSetting, static_cast<uint32_t>(rate));
 }
 
 UvcxVideoConfig iframe_period_request(int period) {
-    UvcxVideoConfig c = hinted(UVCX_HINTS_IFRAME_PERIOD);
-    set_iframe_period(c, static_cast<uint16_t>(period));
-    return c;
+    return request(kIFramePeriodSetting, static_cast<uint32_t>(period));
 }
 
 int32_t widen_signed16(uint16_t v) {

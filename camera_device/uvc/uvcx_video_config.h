@@ -46,42 +46,73 @@ static_assert(sizeof(UvcxVideoConfig) == UVCX_VIDEO_CONFIG_SIZE,
 namespace orv {
 namespace uvcx {
 
-// Field offsets in the block.
-enum Offset : size_t {
-    kFrameIntervalOffset = 0,     // dwFrameInterval, 4 bytes, 100 ns units
-    kBitRateOffset = 4,           // dwBitRate, 4 bytes
-    kHintsOffset = 8,             // bmHints, 2 bytes
-    kWidthOffset = 12,            // wWidth, 2 bytes
-    kHeightOffset = 14,           // wHeight, 2 bytes
-    kProfileOffset = 20,          // wProfile, 2 bytes
-    kIFramePeriodOffset = 22,     // wIFramePeriod, 2 bytes
-    kRateControlModeOffset = 29,  // bRateControlMode, 1 byte
+// A field of the block: its offset and size in bytes.
+struct Field {
+    size_t offset;
+    size_t size;
 };
-static_assert(kRateControlModeOffset + 1 <= UVCX_VIDEO_CONFIG_SIZE, "field outside the block");
+constexpr Field kFrameInterval = {0, 4};     // dwFrameInterval, 100 ns units
+constexpr Field kBitRate = {4, 4};           // dwBitRate
+constexpr Field kHints = {8, 2};             // bmHints
+constexpr Field kWidth = {12, 2};            // wWidth
+constexpr Field kHeight = {14, 2};           // wHeight
+constexpr Field kProfile = {20, 2};          // wProfile
+constexpr Field kIFramePeriod = {22, 2};     // wIFramePeriod
+constexpr Field kRateControlMode = {29, 1};  // bRateControlMode
+static_assert(kRateControlMode.offset + kRateControlMode.size <= UVCX_VIDEO_CONFIG_SIZE,
+              "field outside the block");
 
 // 46 zero bytes: every request starts from this.
 UvcxVideoConfig zeroed_config();
 
-void set_frame_interval(UvcxVideoConfig &c, uint32_t v);
-void set_bit_rate(UvcxVideoConfig &c, uint32_t v);
-void set_hints(UvcxVideoConfig &c, uint16_t v);
-void set_width(UvcxVideoConfig &c, uint16_t v);
-void set_height(UvcxVideoConfig &c, uint16_t v);
-void set_profile(UvcxVideoConfig &c, uint16_t v);
-void set_iframe_period(UvcxVideoConfig &c, uint16_t v);
-void set_rate_control_mode(UvcxVideoConfig &c, uint8_t v);
+// Writes the low bits of `v` that fit the field / reads the field.
+void put_field(UvcxVideoConfig &c, Field f, uint32_t v);
+uint32_t get_field(const UvcxVideoConfig &c, Field f);
 
-uint32_t frame_interval(const UvcxVideoConfig &c);
-uint32_t bit_rate(const UvcxVideoConfig &c);
-uint16_t hints(const UvcxVideoConfig &c);
-uint16_t width(const UvcxVideoConfig &c);
-uint16_t height(const UvcxVideoConfig &c);
-uint16_t profile(const UvcxVideoConfig &c);
-uint16_t iframe_period(const UvcxVideoConfig &c);
-uint8_t rate_control_mode(const UvcxVideoConfig &c);
+// One encoder setting: the field it occupies (and a second one: the resolution's height; size
+// 0 for none) and the bmHints of its set request (every bit set but the setting's).
+struct Setting {
+    Field field;
+    Field second;
+    uint16_t hints;
+};
+constexpr Setting kResolutionSetting = {kWidth, kHeight, UVCX_HINTS_RESOLUTION};
+constexpr Setting kFrameRateSetting = {kFrameInterval, {}, UVCX_HINTS_FRAME_INTERVAL};
+constexpr Setting kProfileSetting = {kProfile, {}, UVCX_HINTS_PROFILE};
+constexpr Setting kRateControlSetting = {kRateControlMode, {}, UVCX_HINTS_RATE_CONTROL_MODE};
+constexpr Setting kBitRateSetting = {kBitRate, {}, UVCX_HINTS_BIT_RATE};
+constexpr Setting kIFramePeriodSetting = {kIFramePeriod, {}, UVCX_HINTS_IFRAME_PERIOD};
 
-// The set requests: a zeroed block with the field(s) and bmHints of one change. Values wider
-// than their field are cut to its low bits.
+// The set request of a setting: a zeroed block with its bmHints and `v` (and `second`) in its
+// field(s), cut to their low bits.
+UvcxVideoConfig request(const Setting &s, uint32_t v, uint32_t second = 0);
+
+inline uint32_t frame_interval(const UvcxVideoConfig &c) {
+    return get_field(c, kFrameInterval);
+}
+inline uint32_t bit_rate(const UvcxVideoConfig &c) {
+    return get_field(c, kBitRate);
+}
+inline uint16_t hints(const UvcxVideoConfig &c) {
+    return uint16_t(get_field(c, kHints));
+}
+inline uint16_t width(const UvcxVideoConfig &c) {
+    return uint16_t(get_field(c, kWidth));
+}
+inline uint16_t height(const UvcxVideoConfig &c) {
+    return uint16_t(get_field(c, kHeight));
+}
+inline uint16_t profile(const UvcxVideoConfig &c) {
+    return uint16_t(get_field(c, kProfile));
+}
+inline uint16_t iframe_period(const UvcxVideoConfig &c) {
+    return uint16_t(get_field(c, kIFramePeriod));
+}
+inline uint8_t rate_control_mode(const UvcxVideoConfig &c) {
+    return uint8_t(get_field(c, kRateControlMode));
+}
+
+// The set requests of the six settings (the frame rate sent as its frame interval).
 UvcxVideoConfig resolution_request(int width, int height);
 UvcxVideoConfig frame_rate_request(uint32_t fps);
 UvcxVideoConfig profile_request(int profile);

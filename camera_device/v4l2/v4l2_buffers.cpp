@@ -1,11 +1,13 @@
 // Streaming buffers: requesting, recording and mapping them, and undoing the mappings.
-#include <sys/ioctl.h>
 #include <sys/mman.h>
 
 #include <cerrno>
 
 #include "orv_log.h"
+#include "v4l2/v4l2_checked.h"
 #include "v4l2/v4l2_device.h"
+
+using orv::v4l2::checked_ioctl;
 
 namespace {
 
@@ -19,12 +21,8 @@ int map_buffer(const char *fn, int fd, uint32_t index, CaptureBuffer *record) {
     buf.index = index;
     buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buf.memory = V4L2_MEMORY_MMAP;
-    if (ioctl(fd, VIDIOC_QUERYBUF, &buf) != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d QUERYBUF failed, " ORV_ERRNO_FMT, fn,
-                fd, ORV_ERRNO_ARGS(err));
+    if (checked_ioctl(fd, VIDIOC_QUERYBUF, &buf, "%s: fd:%d QUERYBUF failed, ", fn, fd) != 0)
         return -1;
-    }
     record->length = buf.length;
     record->offset = buf.m.offset;
     void *start = mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, buf.m.offset);
@@ -46,12 +44,8 @@ int query_user_buffer(const char *fn, int fd, uint32_t index, const CaptureBuffe
     buf.memory = V4L2_MEMORY_USERPTR;
     buf.m.userptr = reinterpret_cast<unsigned long>(record.start);
     buf.length = record.length;
-    if (ioctl(fd, VIDIOC_QUERYBUF, &buf) != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d QUERYBUF failed, " ORV_ERRNO_FMT, fn,
-                fd, ORV_ERRNO_ARGS(err));
+    if (checked_ioctl(fd, VIDIOC_QUERYBUF, &buf, "%s: fd:%d QUERYBUF failed, ", fn, fd) != 0)
         return -1;
-    }
     return 0;
 }
 
@@ -79,12 +73,8 @@ extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, 
     req.count = count;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     req.memory = static_cast<__u32>(memory);
-    if (ioctl(fd, VIDIOC_REQBUFS, &req) != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d REQBUFS failed, " ORV_ERRNO_FMT,
-                __func__, fd, ORV_ERRNO_ARGS(err));
+    if (checked_ioctl(fd, VIDIOC_REQBUFS, &req, "%s: fd:%d REQBUFS failed, ", __func__, fd))
         return -1;
-    }
     if (req.count < count) {
         const int err = errno;
         ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2,

@@ -10,6 +10,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // Ids the cameras' driver maps beyond the standard camera-class controls.
 #define ORV_CID_PANTILT_RELATIVE 0x009A0922
@@ -67,6 +69,8 @@ int v4l2PanTiltStop(int fd);
 // Pan, tilt, zoom, focus auto and focus position to their defaults, in that order; the first
 // failure ends the sequence and its result (-1) is returned.
 int v4l2SetPtzToHome(int fd);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // One streaming buffer as the caller records it.
 typedef struct CaptureBuffer {
@@ -97,6 +99,8 @@ const char *v4l2_get_pixfmt_name(int pixfmt);
 // Bytes of one frame: width * height * bits per pixel / 8, in wrapping unsigned 32-bit
 // arithmetic (compressed and unknown formats count 8 bits per pixel).
 uint32_t v4l2_get_video_size(int pixfmt, unsigned int width, unsigned int height);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

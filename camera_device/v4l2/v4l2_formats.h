@@ -15,6 +15,8 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+// Exported from libvistara (the rest of the library is hidden).
+#pragma GCC visibility push(default)
 
 // Sets *h264 and *h265 to 1 when the node offers H.264 / a code-0 format, else 0. Returns 0.
 int v4l2_pixel_format_support(int fd, int *h264, int *h265);
@@ -46,6 +48,8 @@ int v4l2_get_support_frame_sizes(int fd, int pixfmt, char *sizes, unsigned int s
 // than by its normal end (EINVAL).
 int v4l2_get_support_frame_intervals(int fd, int pixfmt, int width, int height, char *rates,
                                      unsigned int rates_cap);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "orv_log.h"
+#include "v4l2/v4l2_checked.h"
 #include "v4l2/v4l2_device.h"
 #include "v4l2/v4l2_driver_text.h"
 
@@ -70,18 +71,14 @@ extern "C" int v4l2_get_brightness(int fd, int *brightness) {
         return 0;
     struct v4l2_control control = {};
     control.id = V4L2_CID_BRIGHTNESS;
-    if (ioctl(fd, VIDIOC_G_CTRL, &control) < 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "VIDIOC_G_CTRL failed, " ORV_ERRNO_FMT,
-                ORV_ERRNO_ARGS(err));
+    if (orv::v4l2::checked_ioctl(fd, VIDIOC_G_CTRL, &control, "VIDIOC_G_CTRL failed, ") < 0)
         return 0;
-    }
     ORV_LOG(ANDROID_LOG_INFO, ORV_TAG_V4L2,
             "%-14s : id=%08x, type=%d, minimum=%d, maximum=%d\n\t\t value = %d, step=%d, "
             "default_value=%d\n",
             DriverText<sizeof query.name>(query.name).c_str(), query.id,
-            static_cast<int>(query.type), query.minimum, query.maximum, control.value,
-            query.step, query.default_value);
+            static_cast<int>(query.type), query.minimum, query.maximum, control.value, query.step,
+            query.default_value);
     if (brightness != nullptr)
         *brightness = control.value;
     return 0;

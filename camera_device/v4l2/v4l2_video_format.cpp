@@ -1,11 +1,12 @@
 // The node's capture format and frame rate.
 #include <sys/ioctl.h>
 
-#include <cerrno>
-
 #include "orv_log.h"
+#include "v4l2/v4l2_checked.h"
 #include "v4l2/v4l2_device.h"
 #include "v4l2/v4l2_format_log.h"
+
+using orv::v4l2::checked_ioctl;
 
 extern "C" int v4l2_get_video_fmt(int fd, int *pixfmt, int *width, int *height) {
     struct v4l2_fmtdesc desc = {};
@@ -17,13 +18,9 @@ extern "C" int v4l2_get_video_fmt(int fd, int *pixfmt, int *width, int *height) 
 
     struct v4l2_format fmt = {};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (ioctl(fd, VIDIOC_G_FMT, &fmt) != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2,
-                "%s: fd:%d v4l2_get_video_fmt failed, " ORV_ERRNO_FMT, __func__, fd,
-                ORV_ERRNO_ARGS(err));
+    if (checked_ioctl(fd, VIDIOC_G_FMT, &fmt, "%s: fd:%d v4l2_get_video_fmt failed, ", __func__,
+                      fd) != 0)
         return -1;
-    }
     const int got_pixfmt = static_cast<int>(fmt.fmt.pix.pixelformat);
     const int got_width = static_cast<int>(fmt.fmt.pix.width);
     const int got_height = static_cast<int>(fmt.fmt.pix.height);
@@ -41,25 +38,21 @@ extern "C" int v4l2_get_video_fmt(int fd, int *pixfmt, int *width, int *height) 
 extern "C" int v4l2_set_video_fmt(int fd, int pixfmt, int width, int height) {
     struct v4l2_format fmt = {};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    int ret = ioctl(fd, VIDIOC_G_FMT, &fmt);
-    if (ret == 0) {
-        fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        fmt.fmt.pix.pixelformat = static_cast<__u32>(pixfmt);
-        fmt.fmt.pix.width = static_cast<__u32>(width);
-        fmt.fmt.pix.height = static_cast<__u32>(height);
-        fmt.fmt.pix.field = V4L2_FIELD_INTERLACED;
-        ret = ioctl(fd, VIDIOC_S_FMT, &fmt);
-    }
-    if (ret != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2,
-                "%s: fd:%d v4l2_set_video_fmt failed, pixfmt:%d width:%d height:%d " ORV_ERRNO_FMT,
-                __func__, fd, static_cast<int>(fmt.fmt.pix.pixelformat),
-                static_cast<int>(fmt.fmt.pix.width), static_cast<int>(fmt.fmt.pix.height),
-                ORV_ERRNO_ARGS(err));
+    // Either request's failure is reported with the format as it stood when it was sent.
+    const auto request = [&](unsigned long code) {
+        return checked_ioctl(
+            fd, code, &fmt, "%s: fd:%d v4l2_set_video_fmt failed, pixfmt:%d width:%d height:%d ",
+            "v4l2_set_video_fmt", fd, static_cast<int>(fmt.fmt.pix.pixelformat),
+            static_cast<int>(fmt.fmt.pix.width), static_cast<int>(fmt.fmt.pix.height));
+    };
+    if (request(VIDIOC_G_FMT) != 0)
         return -1;
-    }
-    return 0;
+    fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    fmt.fmt.pix.pixelformat = static_cast<__u32>(pixfmt);
+    fmt.fmt.pix.width = static_cast<__u32>(width);
+    fmt.fmt.pix.height = static_cast<__u32>(height);
+    fmt.fmt.pix.field = V4L2_FIELD_INTERLACED;
+    return request(VIDIOC_S_FMT) != 0 ? -1 : 0;
 }
 
 extern "C" int v4l2_get_fps(int fd, int *fps) {
@@ -88,11 +81,6 @@ extern "C" int v4l2_set_fps(int fd, int fps) {
     parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     parm.parm.capture.timeperframe.numerator = 1;
     parm.parm.capture.timeperframe.denominator = static_cast<__u32>(fps);
-    const int ret = ioctl(fd, VIDIOC_S_PARM, &parm);
-    if (ret != 0) {
-        const int err = errno;
-        ORV_LOG(ANDROID_LOG_ERROR, ORV_TAG_V4L2, "%s: fd:%d v4l2_set_fps failed, fps:%d " ORV_ERRNO_FMT,
-                __func__, fd, fps, ORV_ERRNO_ARGS(err));
-    }
-    return ret;
+    return checked_ioctl(fd, VIDIOC_S_PARM, &parm, "%s: fd:%d v4l2_set_fps failed, fps:%d ",
+                         __func__, fd, fps);
 }

@@ -18,8 +18,8 @@
 
 namespace {
 
-using camtest::Error;
-using camtest::Info;
+using orvtest::device::Error;
+using orvtest::device::Info;
 using orvtest::LogEntry;
 using Bytes = std::vector<uint8_t>;
 
@@ -87,13 +87,13 @@ TEST_F(CameraCapture, StopStartCyclesAndStartFailures) {
                       Info("start_capture", " v4l2_start_capture ok"),
                       Info("stop_capture", ""),
                   }),
-                  camtest::DeviceLines(capture_));
+                  orvtest::DeviceLines(capture_));
     }
 
     simcam::GrantBuffers(kNode, 2);
     capture_.clear();
     EXPECT_EQ(-1, start_capture(fd));
-    EXPECT_EQ(Error("start_capture", " v4l2_req_buf error"), camtest::DeviceLines(capture_).back());
+    EXPECT_EQ(Error("start_capture", " v4l2_req_buf error"), orvtest::DeviceLines(capture_).back());
     simcam::GrantBuffers(kNode, 0);
 
     // A start failing at any step (ENOSPC: a shared USB bus is full) leaves nothing mapped or
@@ -122,7 +122,7 @@ TEST_F(CameraCapture, NoFrameWithinOneSecond) {
     EXPECT_EQ(-1, read_h264_data(fd, &data));
     EXPECT_EQ(reinterpret_cast<unsigned char *>(0x1), data);
     EXPECT_EQ((std::vector<LogEntry>{Error("read_h264_data", " select timeout, error:0")}),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
 }
 
 TEST_F(CameraCapture, DumpStopsAfterTheFrameThatCrosses8MiB) {
@@ -226,7 +226,7 @@ TEST_F(CameraCapture, UnknownOrClosedDescriptor) {
                   Error("stop_capture",
                         " stop_capture error, fd:" + std::to_string(fd) + " camera not found"),
               }),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
 }
 
 TEST_F(CameraCapture, DescriptorAbove1023) {

@@ -15,9 +15,9 @@
 
 namespace {
 
-using camtest::Error;
-using camtest::Info;
-using camtest::Warn;
+using orvtest::device::Error;
+using orvtest::device::Info;
+using orvtest::device::Warn;
 using orvtest::LogEntry;
 
 const char kOp[] = "open_device";
@@ -60,7 +60,7 @@ TEST_F(CameraOpen, FourSlotsThenLowestFreeSlotReused) {
     EXPECT_EQ(-1, Open("/dev/video4"));
     EXPECT_EQ(1u, CountOf(simcam::Call::kOpen, "/dev/video4"));
     EXPECT_EQ(1u, CountOf(simcam::Call::kClose, "/dev/video4"));
-    for (const LogEntry &e : camtest::DeviceLines(capture_))
+    for (const LogEntry &e : orvtest::DeviceLines(capture_))
         EXPECT_NE(ANDROID_LOG_ERROR, e.priority) << e;
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(slots[i], findOpenedDeviceByFD(fds[i]));
@@ -92,12 +92,12 @@ TEST_F(CameraOpen, NameRules) {
                   Info(kOp, ""),
                   Error(kOp, " device /dev/video0 has opened ,please check"),
               }),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
 
     // While a slot is free its name is "", which an empty name matches.
     capture_.clear();
     EXPECT_EQ(-1, Open(""));
-    EXPECT_EQ(Error(kOp, " device  has opened ,please check"), camtest::DeviceLines(capture_)[1]);
+    EXPECT_EQ(Error(kOp, " device  has opened ,please check"), orvtest::DeviceLines(capture_)[1]);
 
     // 15 characters are refused before any open; 14 are taken.
     const std::string name14 = "/dev/video0001";  // node 1, written with 14 characters
@@ -110,7 +110,7 @@ TEST_F(CameraOpen, NameRules) {
     EXPECT_EQ(-1, Open(name15));
     EXPECT_EQ((std::vector<LogEntry>{Info(kOp, ""),
                                      Error(kOp, " dev_name too long ,please check")}),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
     const int fd14 = Open(name14);
     EXPECT_GT(fd14, 0);
     char out[16] = "untouched";
@@ -143,13 +143,13 @@ TEST_F(CameraOpen, VendorCheck) {
                   Info(kOp, " check orv device devName:/dev/video0"),
                   Error(kOp, " openVideo devName:/dev/video0 error, not orv device"),
               }),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
     EXPECT_EQ(nullptr, findOpenedDeviceByName("/dev/video0"));
 
     // Unreadable identity: taken, with the WARN line.
     capture_.clear();
     EXPECT_GT(Open("/dev/video1"), 0);
-    EXPECT_EQ(Warn(kOp, " check is orv device failed"), camtest::DeviceLines(capture_).at(3));
+    EXPECT_EQ(Warn(kOp, " check is orv device failed"), orvtest::DeviceLines(capture_).at(3));
 }
 
 TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
@@ -161,7 +161,7 @@ TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
         capture_.clear();
         EXPECT_EQ(-1, Open(path));
         EXPECT_EQ(Error(kOp, " openVideo devName:" + path + " error, not a video capture device"),
-                  camtest::DeviceLines(capture_).back());
+                  orvtest::DeviceLines(capture_).back());
         EXPECT_EQ(next_free, dup(0)) << path << " left a descriptor open";
         close(next_free);
     }
@@ -174,7 +174,7 @@ TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
     capture_.clear();
     EXPECT_EQ(-1, Open("/dev/video0"));
     EXPECT_EQ(Error(kOp, " cannot set new video format:875967048"),
-              camtest::DeviceLines(capture_).back());
+              orvtest::DeviceLines(capture_).back());
     EXPECT_EQ(1u, CountOf(simcam::Call::kClose, "/dev/video0"));
 }
 
@@ -198,7 +198,7 @@ TEST_F(CameraOpen, CameraAlreadyHoldingTheRequestOnlyGetsThePeriod) {
                   Info(kOp, " set new i-frame peroid:1(sec), 30(gop)"),
                   Info(kOp, " get new i-frame peroid:1(sec), 30(gop)"),
               }),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
     EXPECT_EQ(0u, simcam::TraceOf(simcam::Call::kSetFmt).size());
     EXPECT_EQ(0u, simcam::TraceOf(simcam::Call::kSetParm).size());
     const std::vector<simcam::TraceEntry> commits = Commits();
@@ -218,7 +218,7 @@ TEST_F(CameraOpen, EverySettingBroughtToTheRequest) {
     p.iframe_period = 2;
     const int fd = Open("/dev/video0", p);
     ASSERT_GT(fd, 0);
-    const std::vector<LogEntry> lines = camtest::DeviceLines(capture_);
+    const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
     EXPECT_EQ((std::vector<LogEntry>{
                   Info(kOp, " get old video format, 875967048 1920 1080"),
                   Info(kOp, " set new video format, 875967048 1280 720"),
@@ -258,7 +258,7 @@ TEST_F(CameraOpen, EncoderThatCannotBeReadStillOpens) {
     simcam::FailXu("/dev/video0", 12, 2, EPIPE);
     const int fd = Open("/dev/video0");
     ASSERT_GT(fd, 0);
-    const std::vector<LogEntry> lines = camtest::DeviceLines(capture_);
+    const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
     const std::vector<LogEntry> tail(lines.end() - 14, lines.end());
     EXPECT_EQ((std::vector<LogEntry>{
                   Info("convert_profile", " 8 to 0x6400:UVCX_H264_wProfile_HIGHPROFILE"),
@@ -294,7 +294,7 @@ TEST_F(CameraOpen, CloseFreesOnceAndLookupsMissQuietly) {
                   Error("close_device", " closeVideo error, fd:" + std::to_string(fd) +
                                             " camera not found"),
               }),
-              camtest::DeviceLines(capture_));
+              orvtest::DeviceLines(capture_));
     char out[16] = "untouched";
     EXPECT_EQ(0, get_opened_device_name_by_fd(fd, out));
     EXPECT_STREQ("untouched", out);
@@ -307,7 +307,7 @@ TEST_F(CameraOpen, DumpFileThatCannotBeOpened) {
         capture_.clear();
         const int fd = open_device(12, "/dev/video0", &p, 1, path);
         ASSERT_GT(fd, 0);
-        EXPECT_EQ(Warn(kOp, " open h264 file fail"), camtest::DeviceLines(capture_).back());
+        EXPECT_EQ(Warn(kOp, " open h264 file fail"), orvtest::DeviceLines(capture_).back());
         EXPECT_EQ(nullptr, findOpenedDeviceByFD(fd)->dump_file);
         close_device(fd);
     }

@@ -1,22 +1,10 @@
 #include "camera_test_util.h"
 
-#include <android/log.h>
-
 #include <algorithm>
 
 #include "simcam/simcam.h"
 
 namespace camtest {
-
-orvtest::LogEntry Info(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_INFO, op, rest);
-}
-orvtest::LogEntry Warn(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_WARN, op, rest);
-}
-orvtest::LogEntry Error(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_ERROR, op, rest);
-}
 
 std::string Cameras(int n, const std::function<void(nlohmann::json &node)> &edit) {
     nlohmann::json config = nlohmann::json::parse(simcam::DefaultConfigText());

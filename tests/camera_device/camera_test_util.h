@@ -11,18 +11,11 @@
 #include <nlohmann/json.hpp>
 
 #include "camera_device.h"
-#include "device_log_lines.h"
 #include "log_capture.h"
+#include "log_lines.h"
 #include "scoped_property.h"
 
 namespace camtest {
-
-using orvtest::DeviceLines;
-
-// "[camera_device:L] [<op>]<rest>" at INFO, WARN or ERROR under "ORVCam/device".
-orvtest::LogEntry Info(const std::string &op, const std::string &rest);
-orvtest::LogEntry Warn(const std::string &op, const std::string &rest);
-orvtest::LogEntry Error(const std::string &op, const std::string &rest);
 
 // The default camera on /dev/video0 .. /dev/video<n-1>, each node passed through `edit`.
 std::string Cameras(int n, const std::function<void(nlohmann::json &node)> &edit = {});

@@ -11,9 +11,9 @@
 
 namespace {
 
-using camtest::Error;
-using camtest::Info;
-using camtest::Warn;
+using orvtest::device::Error;
+using orvtest::device::Info;
+using orvtest::device::Warn;
 using orvtest::LogEntry;
 
 const char kNode[] = "/dev/video0";
@@ -33,7 +33,7 @@ class CameraUpdate : public camtest::CameraTest {
             s.push_back(e.selector);
         return s;
     }
-    std::vector<LogEntry> Lines() { return camtest::DeviceLines(capture_); }
+    std::vector<LogEntry> Lines() { return orvtest::DeviceLines(capture_); }
     int fd_ = -1;
 };
 

@@ -21,8 +21,8 @@
 
 namespace {
 
-using disctest::Debug;
-using disctest::Error;
+using orvtest::device::Debug;
+using orvtest::device::Error;
 using disctest::SimNode;
 using orvtest::LogEntry;
 
@@ -101,7 +101,7 @@ TEST_F(DiscoveryScan, ListsTheMakersH264AndCode0NodesInNodeOrderWithTheirTypes) 
     ExpectEveryOpenClosed();
 
     const std::string op = "discovery_orv_camera";
-    const std::vector<LogEntry> lines = disctest::DeviceLines(capture_);
+    const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
     const std::vector<LogEntry> listed = {
         Debug(op, " find orv h264 camera /dev/video1 "),
         Debug(op, " find orv video device name /dev/video1, type 0001 "),
@@ -136,7 +136,7 @@ TEST_F(DiscoveryScan, UnreadableNodesAreLoggedAndLeaveNoGap) {
     ExpectEveryOpenClosed();
 
     const std::string op = "discovery_orv_camera";
-    const std::vector<LogEntry> lines = disctest::DeviceLines(capture_);
+    const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
     ASSERT_GE(lines.size(), 4u);
     const std::vector<LogEntry> first = {
         Error(op, " cannot get video vendor id and product id /dev/video0 \n"),
@@ -181,7 +181,7 @@ TEST_F(DiscoveryScan, NodeOpenInTheTableIsListedThroughItsDescriptorAndKeepsStre
     EXPECT_EQ(1, opens_of_node);  // the by-path query's, not the scan's
     EXPECT_EQ(0, closes_of_table_fd);
     EXPECT_GT(requests_on_table_fd, 0);
-    const std::vector<LogEntry> lines = disctest::DeviceLines(capture_);
+    const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(Debug("discovery_orv_camera", " find opened h264 video -> /dev/video1"), lines[0]);
 

@@ -1,7 +1,5 @@
 #include "discovery_test_util.h"
 
-#include <android/log.h>
-
 #include <cstdio>
 
 namespace disctest {
@@ -23,16 +21,6 @@ std::string FormatJson(const std::string &fourcc) {
 }
 
 }  // namespace
-
-orvtest::LogEntry Debug(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_DEBUG, op, rest);
-}
-orvtest::LogEntry Info(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_INFO, op, rest);
-}
-orvtest::LogEntry Error(const std::string &op, const std::string &rest) {
-    return orvtest::DeviceLine(ANDROID_LOG_ERROR, op, rest);
-}
 
 std::string ConfigJson(const std::vector<SimNode> &nodes) {
     std::string json = R"({"nodes": [)";

@@ -7,16 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "device_log_lines.h"
 #include "log_capture.h"
+#include "log_lines.h"
 
 namespace disctest {
-
-using orvtest::DeviceLines;
-
-orvtest::LogEntry Debug(const std::string &op, const std::string &rest);
-orvtest::LogEntry Info(const std::string &op, const std::string &rest);
-orvtest::LogEntry Error(const std::string &op, const std::string &rest);
 
 // One simulated node: its path, the ids its identity request answers (no identity request at
 // all when `identity` is false), and its formats by fourcc ("H264", "MJPG", "YUYV", or "0" for

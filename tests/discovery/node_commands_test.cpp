@@ -18,9 +18,9 @@
 
 namespace {
 
-using disctest::Debug;
-using disctest::Error;
-using disctest::Info;
+using orvtest::device::Debug;
+using orvtest::device::Error;
+using orvtest::device::Info;
 using orvtest::LogEntry;
 
 constexpr const char *kNode = "/dev/video0";
@@ -49,7 +49,7 @@ class ByPath : public ::testing::Test {
         const OpenCount c = CountOpens();
         EXPECT_EQ(c.opened, c.closed) << "a by-path call left its descriptor open";
     }
-    std::vector<LogEntry> Lines() const { return disctest::DeviceLines(capture_); }
+    std::vector<LogEntry> Lines() const { return orvtest::DeviceLines(capture_); }
 
     orvtest::ScopedProperty level_{"orv.log.level", "3"};
     orvtest::LogCapture capture_;

@@ -16,12 +16,12 @@
 #include "log_capture.h"
 #include "scoped_property.h"
 #include "sim_usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_camera.h"
 
 namespace {
 
-using disctest::Error;
-using disctest::Info;
+using orvtest::device::Error;
+using orvtest::device::Info;
 using orvtest::LogEntry;
 using orvtest::UsbfsIoctlRecorder;
 
@@ -34,7 +34,7 @@ constexpr int kUntouched = 0x7777;
 
 class UsbQueries : public ::testing::Test {
   protected:
-    std::vector<LogEntry> Lines() const { return disctest::DeviceLines(capture_); }
+    std::vector<LogEntry> Lines() const { return orvtest::DeviceLines(capture_); }
     // The context is closed after each query: a bare module query then has none.
     static void ExpectContextClosed() {
         int v = 0, p = 0;

@@ -8,7 +8,7 @@
 
 namespace {
 
-using simtest::Fd;
+using Fd = orv::UniqueFd;
 using simtest::kNode;
 
 // A node with four formats, a stepwise and a continuous range, and the control kinds the

@@ -13,31 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include "orv_fd.h"
 #include "simcam/simcam.h"
 
 namespace simtest {
 
 constexpr const char *kNode = "/dev/video0";
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 class SimcamTest : public ::testing::Test {
   protected:

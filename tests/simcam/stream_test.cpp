@@ -14,7 +14,7 @@
 
 namespace {
 
-using simtest::Fd;
+using Fd = orv::UniqueFd;
 using simtest::kNode;
 using simtest::NalTypes;
 

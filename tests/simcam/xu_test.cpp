@@ -12,7 +12,7 @@
 
 namespace {
 
-using simtest::Fd;
+using Fd = orv::UniqueFd;
 using simtest::kNode;
 
 using Block = std::vector<uint8_t>;

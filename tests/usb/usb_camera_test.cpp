@@ -17,7 +17,7 @@
 #include "orv_log.h"
 #include "scoped_property.h"
 #include "sim_usb_bus.h"
-#include "usb_camera.h"
+#include "usb/usb_camera.h"
 
 namespace {
 

@@ -23,11 +23,11 @@ namespace {
 
 using orvtest::LogEntry;
 using uvctest::Block;
-using uvctest::ErrnoText;
-using uvctest::Error;
-using uvctest::Hex;
-using uvctest::Info;
-using uvctest::UvcLines;
+using orvtest::ErrnoText;
+using orvtest::uvc::Error;
+using orvtest::Hex;
+using orvtest::uvc::Info;
+using orvtest::UvcLines;
 
 const char kNode[] = "/dev/video0";
 const std::string kCommitted =

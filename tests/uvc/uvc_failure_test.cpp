@@ -21,9 +21,9 @@
 namespace {
 
 using orvtest::LogEntry;
-using uvctest::Error;
-using uvctest::Info;
-using uvctest::UvcLines;
+using orvtest::uvc::Error;
+using orvtest::uvc::Info;
+using orvtest::UvcLines;
 
 constexpr int kBadFd = -1;
 
@@ -36,7 +36,7 @@ std::string BadFdErrno() {
     q.data = &byte;
     errno = 0;
     EXPECT_EQ(-1, ioctl(kBadFd, UVCIOC_CTRL_QUERY, &q));
-    return uvctest::ErrnoText(errno);
+    return orvtest::ErrnoText(errno);
 }
 const std::string kCommitFailed =
     "[L][send_uvc_command_set] UVCX_VIDEO_CONFIG_COMMIT SET_CUR send_uvc_command_set, ";
@@ -142,8 +142,8 @@ TEST_F(UvcFailure, ANullBlockFailsWithoutReachingTheDevice) {
     EXPECT_EQ(-1, send_uvc_command_set(12, fd, nullptr));
     EXPECT_EQ(1, send_uvc_command_get(12, fd, nullptr));
     fclose(null_dev);
-    EXPECT_EQ(std::vector<LogEntry>({Error(kCommitFailed + uvctest::ErrnoText(EFAULT)),
-                                     Error(kProbeFailed + uvctest::ErrnoText(EFAULT))}),
+    EXPECT_EQ(std::vector<LogEntry>({Error(kCommitFailed + orvtest::ErrnoText(EFAULT)),
+                                     Error(kProbeFailed + orvtest::ErrnoText(EFAULT))}),
               UvcLines(capture_));
 }
 

@@ -15,10 +15,10 @@ namespace {
 
 namespace uvcx = orv::uvcx;
 using uvctest::Block;
-using uvctest::Hex;
+using orvtest::Hex;
 
 std::string Sent(const UvcxVideoConfig &c) {
-    return uvctest::Hex(c.bytes, sizeof c.bytes);
+    return orvtest::Hex(c.bytes, sizeof c.bytes);
 }
 
 struct RequestCase {

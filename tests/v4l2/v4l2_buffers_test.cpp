@@ -13,8 +13,8 @@
 namespace {
 
 using orvtest::LogEntry;
-using v4l2test::Error;
-using v4l2test::ErrnoText;
+using orvtest::v4l2::Error;
+using orvtest::ErrnoText;
 using v4l2test::kNode;
 
 constexpr int kMmap = 1;

@@ -17,10 +17,10 @@ namespace {
 
 using orvtest::LogEntry;
 using v4l2test::CameraConfig;
-using v4l2test::Debug;
-using v4l2test::Info;
+using orvtest::v4l2::Debug;
+using orvtest::v4l2::Info;
 using v4l2test::kNode;
-using v4l2test::Warn;
+using orvtest::v4l2::Warn;
 
 constexpr int kH264 = 0x34363248;
 constexpr int kMjpg = 0x47504A4D;

@@ -13,9 +13,9 @@
 namespace {
 
 using orvtest::LogEntry;
-using v4l2test::Error;
-using v4l2test::ErrnoText;
-using v4l2test::Info;
+using orvtest::v4l2::Error;
+using orvtest::ErrnoText;
+using orvtest::v4l2::Info;
 using v4l2test::kNode;
 
 class Node : public v4l2test::NodeTest {};

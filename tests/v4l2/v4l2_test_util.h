@@ -1,5 +1,5 @@
-// Helpers of the V4L2 layer's suites: the layer's log lines, simulated-camera configurations,
-// and a fixture holding an open node of the simulated camera.
+// Helpers of the V4L2 layer's suites: simulated-camera configurations and a fixture holding an open
+// node of the simulated camera.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,23 +8,13 @@
 #include <vector>
 
 #include "log_capture.h"
+#include "log_lines.h"
 #include "scoped_property.h"
 #include "simcam_config.h"
 
 namespace v4l2test {
 
 constexpr const char *kNode = "/dev/video0";
-
-// Lines written under "ORVCam/v4l2", in order.
-std::vector<orvtest::LogEntry> V4l2Lines(const orvtest::LogCapture &capture);
-
-orvtest::LogEntry Debug(const std::string &text);
-orvtest::LogEntry Info(const std::string &text);
-orvtest::LogEntry Warn(const std::string &text);
-orvtest::LogEntry Error(const std::string &text);
-
-// "errno:<e>(<strerror text>)".
-std::string ErrnoText(int e);
 
 using orvtest::DefaultConfigWith;
 
@@ -39,7 +29,7 @@ class NodeTest : public ::testing::Test {
     void TearDown() override;
     // (Re)opens kNode under `config`.
     void Open(const std::string &config);
-    std::vector<orvtest::LogEntry> Lines() const { return V4l2Lines(capture_); }
+    std::vector<orvtest::LogEntry> Lines() const { return orvtest::V4l2Lines(capture_); }
     // "fd:<fd>" of the open node, as the layer logs it.
     std::string FdText() const { return "fd:" + std::to_string(fd_); }
 

@@ -85,6 +85,9 @@ UsbfsIoctlRecorder::UsbfsIoctlRecorder(SimUsbBus &bus, std::string devnode, int 
 UsbfsIoctlRecorder::~UsbfsIoctlRecorder() {
     umockdev_testbed_detach_ioctl(bus_.testbed(), devnode_.c_str(), nullptr);
     g_object_unref(handler_);
+    // The worker thread's last push reached us through umockdev's socket, which ThreadSanitizer
+    // cannot see: taking the lock orders it before the vector is destroyed.
+    std::lock_guard<std::mutex> lock(mutex_);
 }
 
 std::vector<unsigned long> UsbfsIoctlRecorder::requests() const {

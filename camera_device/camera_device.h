@@ -47,12 +47,12 @@ extern "C" {
 
 // One slot of the opened-device table.
 typedef struct CameraDevice {
-    int fd;                                    // 0: never used; -1: closed; else the node's descriptor
-    char dev_name[CAMERA_DEVICE_NAME_SIZE];    // node path; all zero bytes when free
-    int memory;                                // V4L2 memory type of the buffers (1, mmap)
+    int fd;  // 0: never used; -1: closed; else the node's descriptor
+    char dev_name[CAMERA_DEVICE_NAME_SIZE];  // node path; all zero bytes when free
+    int memory;                              // V4L2 memory type of the buffers (1, mmap)
     CaptureBuffer buffers[CAMERA_DEVICE_CAPTURE_BUFFERS];  // filled when capture starts
-    FILE *dump_file;                           // H.264 dump file, or null
-    int dump_bytes;                            // bytes written to dump_file so far
+    FILE *dump_file;                                       // H.264 dump file, or null
+    int dump_bytes;                                        // bytes written to dump_file so far
 } CameraDevice;
 
 // The settings requested of open_device; only read.

@@ -39,7 +39,6 @@ std::vector<std::string> &claimed_names() {
 
 constexpr int64_t kIframeRequestIntervalMs = 1000;
 
-
 class TableLock {
   public:
     TableLock() { pthread_mutex_lock(&opened_lock); }
@@ -64,7 +63,9 @@ CameraDevice *slot_by_name(const char *dev_name) {
     return nullptr;
 }
 
-SlotState &held_of(const CameraDevice *slot) { return slot_states[slot - opened_devices]; }
+SlotState &held_of(const CameraDevice *slot) {
+    return slot_states[slot - opened_devices];
+}
 
 }  // namespace
 
@@ -101,8 +102,7 @@ extern "C" void close_device(int fd) {
     TableLock lock;
     CameraDevice *slot = slot_by_fd(fd);
     if (slot == nullptr) {
-        CAM_LOG(ANDROID_LOG_ERROR, "close_device", " closeVideo error, fd:%d camera not found",
-                fd);
+        CAM_LOG(ANDROID_LOG_ERROR, "close_device", " closeVideo error, fd:%d camera not found", fd);
         return;
     }
     opened_in_use[slot - opened_devices] = 0;
@@ -183,7 +183,9 @@ CameraDevice *enter_device(int fd, const char *dev_name, int unit, int dump_enab
     return &slot;
 }
 
-CameraDevice *open_slot(int fd) { return fd > 0 ? findOpenedDeviceByFD(fd) : nullptr; }
+CameraDevice *open_slot(int fd) {
+    return fd > 0 ? findOpenedDeviceByFD(fd) : nullptr;
+}
 
 void hold_frame(const CameraDevice *slot, const struct v4l2_buffer &frame) {
     SlotState &held = held_of(slot);
@@ -199,7 +201,9 @@ void requeue_held_frame(const CameraDevice *slot) {
     v4l2_queue_buf(slot->fd, &held.frame);
 }
 
-void forget_held_frame(const CameraDevice *slot) { held_of(slot).held = false; }
+void forget_held_frame(const CameraDevice *slot) {
+    held_of(slot).held = false;
+}
 
 void ask_for_iframe(const CameraDevice *slot) {
     SlotState &state = held_of(slot);

@@ -26,22 +26,18 @@ typedef struct OrvUsbId {
 #endif
 
 // The maker's eight cameras, then the switchbox.
-#define ORV_CAMERA_IDS_INIT                                                              \
-    {                                                                                    \
-        {ORV_USB_VENDOR_ID, 0x4c01}, {ORV_USB_VENDOR_ID, 0x4c02},                        \
-            {ORV_USB_VENDOR_ID, 0x4c03}, {ORV_USB_VENDOR_ID, 0x4c04},                    \
-            {ORV_USB_VENDOR_ID, 0x4c05}, {ORV_USB_VENDOR_ID, 0x4d01},                    \
-            {ORV_USB_VENDOR_ID, 0x4d02}, {ORV_USB_VENDOR_ID, 0x4d03},                    \
-            {ORV_USB_VENDOR_ID, ORV_SWITCHBOX_PRODUCT_ID},                               \
+#define ORV_CAMERA_IDS_INIT                                                                        \
+    {                                                                                              \
+        {ORV_USB_VENDOR_ID, 0x4c01}, {ORV_USB_VENDOR_ID, 0x4c02}, {ORV_USB_VENDOR_ID, 0x4c03},     \
+            {ORV_USB_VENDOR_ID, 0x4c04}, {ORV_USB_VENDOR_ID, 0x4c05}, {ORV_USB_VENDOR_ID, 0x4d01}, \
+            {ORV_USB_VENDOR_ID, 0x4d02}, {ORV_USB_VENDOR_ID, 0x4d03},                              \
+            {ORV_USB_VENDOR_ID, ORV_SWITCHBOX_PRODUCT_ID},                                         \
     }
 #define ORV_CAMERA_IDS_COUNT 9
 
 // The dual-stream cameras: each is also one of the first eight camera entries.
-#define ORV_DUAL_STREAM_IDS_INIT                                                         \
-    {                                                                                    \
-        {ORV_USB_VENDOR_ID, 0x4d01}, {ORV_USB_VENDOR_ID, 0x4d02},                        \
-            {ORV_USB_VENDOR_ID, 0x4d03},                                                 \
-    }
+#define ORV_DUAL_STREAM_IDS_INIT \
+    { {ORV_USB_VENDOR_ID, 0x4d01}, {ORV_USB_VENDOR_ID, 0x4d02}, {ORV_USB_VENDOR_ID, 0x4d03}, }
 #define ORV_DUAL_STREAM_IDS_COUNT 3
 
 // The simulated camera's default identity: the first listed camera, firmware 1.2.34.

@@ -30,9 +30,12 @@ int set_to(int fd, int id, Limit limit) {
     if (isv4l2Control(fd, id, &query) < 0)
         return -1;
     switch (limit) {
-        case Limit::kDefault: return write_control(fd, id, query.default_value);
-        case Limit::kMinimum: return write_control(fd, id, query.minimum);
-        case Limit::kMaximum: return write_control(fd, id, query.maximum);
+        case Limit::kDefault:
+            return write_control(fd, id, query.default_value);
+        case Limit::kMinimum:
+            return write_control(fd, id, query.minimum);
+        case Limit::kMaximum:
+            return write_control(fd, id, query.maximum);
     }
     return -1;
 }

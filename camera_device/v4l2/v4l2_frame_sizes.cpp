@@ -18,15 +18,16 @@ namespace {
 void log_size_range(const struct v4l2_frmsizeenum &size) {
     const struct v4l2_frmsize_stepwise &s = size.stepwise;
     if (size.type == V4L2_FRMSIZE_TYPE_CONTINUOUS) {
-        V4L2_DEBUG("{ continuous: min { width = %u, height = %u } .. "
-                   "max { width = %u, height = %u } }\n",
-                   s.min_width, s.min_height, s.max_width, s.max_height);
+        V4L2_DEBUG(
+            "{ continuous: min { width = %u, height = %u } .. "
+            "max { width = %u, height = %u } }\n",
+            s.min_width, s.min_height, s.max_width, s.max_height);
     } else {
-        V4L2_DEBUG("{ stepwise: min { width = %u, height = %u } .. "
-                   "max { width = %u, height = %u } / "
-                   "stepsize { width = %u, height = %u } }\n",
-                   s.min_width, s.min_height, s.max_width, s.max_height, s.step_width,
-                   s.step_height);
+        V4L2_DEBUG(
+            "{ stepwise: min { width = %u, height = %u } .. "
+            "max { width = %u, height = %u } / "
+            "stepsize { width = %u, height = %u } }\n",
+            s.min_width, s.min_height, s.max_width, s.max_height, s.step_width, s.step_height);
     }
     V4L2_DEBUG("  Refusing to enumerate frame intervals.\n");
 }
@@ -50,7 +51,7 @@ size_t capacity_of(int capacity) {
 }  // namespace
 
 extern "C" int v4l2_get_support_resolutions(int fd, char *sizes, int sizes_cap, char *rates,
-                                             int rates_cap) {
+                                            int rates_cap) {
     struct v4l2_fmtdesc desc = {};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (ioctl(fd, VIDIOC_ENUM_FMT, &desc) != 0)
@@ -65,9 +66,8 @@ extern "C" int v4l2_get_support_resolutions(int fd, char *sizes, int sizes_cap, 
     return 0;
 }
 
-extern "C" int v4l2_get_support_frame_sizes(int fd, int pixfmt, char *sizes,
-                                            unsigned int sizes_cap, char *rates,
-                                            unsigned int rates_cap) {
+extern "C" int v4l2_get_support_frame_sizes(int fd, int pixfmt, char *sizes, unsigned int sizes_cap,
+                                            char *rates, unsigned int rates_cap) {
     struct v4l2_frmsizeenum size = {};
     size.pixel_format = static_cast<__u32>(pixfmt);
     TextList list(sizes, sizes_cap);

@@ -29,20 +29,34 @@ uint32_t bits_per_pixel(uint32_t pixfmt) {
 
 extern "C" const char *v4l2_get_pixfmt_name(int pixfmt) {
     switch (static_cast<uint32_t>(pixfmt)) {
-        case V4L2_PIX_FMT_H264_NO_SC: return "V4L2_PIX_FMT_H264_NO_SC";
-        case V4L2_PIX_FMT_NV12: return "V4L2_PIX_FMT_NV12";
-        case V4L2_PIX_FMT_RGB24: return "V4L2_PIX_FMT_RGB24";
-        case V4L2_PIX_FMT_BGR24: return "V4L2_PIX_FMT_BGR24";
-        case V4L2_PIX_FMT_H264: return "V4L2_PIX_FMT_H264";
-        case V4L2_PIX_FMT_H264_MVC: return "V4L2_PIX_FMT_H264_MVC";
-        case V4L2_PIX_FMT_RGB32: return "V4L2_PIX_FMT_RGB32";
-        case V4L2_PIX_FMT_BGR32: return "V4L2_PIX_FMT_BGR32";
-        case V4L2_PIX_FMT_MJPEG: return "V4L2_PIX_FMT_MJPEG";
-        case V4L2_PIX_FMT_YUV422P: return "V4L2_PIX_FMT_YUV422P";
-        case V4L2_PIX_FMT_RGB565: return "V4L2_PIX_FMT_RGB565";
-        case V4L2_PIX_FMT_YUYV: return "V4L2_PIX_FMT_YUYV";
-        case V4L2_PIX_FMT_UYVY: return "V4L2_PIX_FMT_UYVY";
-        default: return "";
+        case V4L2_PIX_FMT_H264_NO_SC:
+            return "V4L2_PIX_FMT_H264_NO_SC";
+        case V4L2_PIX_FMT_NV12:
+            return "V4L2_PIX_FMT_NV12";
+        case V4L2_PIX_FMT_RGB24:
+            return "V4L2_PIX_FMT_RGB24";
+        case V4L2_PIX_FMT_BGR24:
+            return "V4L2_PIX_FMT_BGR24";
+        case V4L2_PIX_FMT_H264:
+            return "V4L2_PIX_FMT_H264";
+        case V4L2_PIX_FMT_H264_MVC:
+            return "V4L2_PIX_FMT_H264_MVC";
+        case V4L2_PIX_FMT_RGB32:
+            return "V4L2_PIX_FMT_RGB32";
+        case V4L2_PIX_FMT_BGR32:
+            return "V4L2_PIX_FMT_BGR32";
+        case V4L2_PIX_FMT_MJPEG:
+            return "V4L2_PIX_FMT_MJPEG";
+        case V4L2_PIX_FMT_YUV422P:
+            return "V4L2_PIX_FMT_YUV422P";
+        case V4L2_PIX_FMT_RGB565:
+            return "V4L2_PIX_FMT_RGB565";
+        case V4L2_PIX_FMT_YUYV:
+            return "V4L2_PIX_FMT_YUYV";
+        case V4L2_PIX_FMT_UYVY:
+            return "V4L2_PIX_FMT_UYVY";
+        default:
+            return "";
     }
 }
 

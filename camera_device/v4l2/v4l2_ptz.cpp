@@ -59,13 +59,11 @@ extern "C" int v4l2SetPanPosition(int fd, int position) {
 }
 
 extern "C" int v4l2SetTiltPosition(int fd, int position) {
-    return set_or_say(fd, V4L2_CID_TILT_ABSOLUTE, position,
-                      "v4l2 set tilt position control error");
+    return set_or_say(fd, V4L2_CID_TILT_ABSOLUTE, position, "v4l2 set tilt position control error");
 }
 
 extern "C" int v4l2SetZoomPosition(int fd, int position) {
-    return set_or_say(fd, V4L2_CID_ZOOM_ABSOLUTE, position,
-                      "v4l2 set zoom position control error");
+    return set_or_say(fd, V4L2_CID_ZOOM_ABSOLUTE, position, "v4l2 set zoom position control error");
 }
 
 extern "C" int v4l2SetFocusPosition(int fd, int position) {
@@ -96,8 +94,7 @@ extern "C" int v4l2GetZoomPosition(int fd, int *value) {
 }
 
 extern "C" int v4l2GetFocusPosition(int fd, int *value) {
-    return get_or_say(fd, V4L2_CID_FOCUS_ABSOLUTE, value,
-                      "v4l2 get focus position control error");
+    return get_or_say(fd, V4L2_CID_FOCUS_ABSOLUTE, value, "v4l2 get focus position control error");
 }
 
 extern "C" int v4l2PanTiltAbsolute(int fd, int pan, int tilt) {

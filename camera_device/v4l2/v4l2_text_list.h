@@ -10,8 +10,8 @@ class TextList {
   public:
     // `text` holds `capacity` bytes (a null text holds none). Nothing is written until the
     // first entry that fits; the list then starts at the beginning of `text`.
-    TextList(char *text, size_t capacity) : text_(capacity > 0 ? text : nullptr),
-                                            capacity_(text != nullptr ? capacity : 0) {}
+    TextList(char *text, size_t capacity)
+        : text_(capacity > 0 ? text : nullptr), capacity_(text != nullptr ? capacity : 0) {}
 
     // Appends `entry` (after a "," unless it is the first) and the terminating NUL. Returns
     // false, writing nothing, when they do not fit in the capacity.

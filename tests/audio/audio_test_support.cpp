@@ -16,21 +16,31 @@ void AudioTest::SetUp() {
 
 void AudioTest::TearDown() {
     slhost_manual_wait_idle();
-    EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY)) << "an OpenSL ES object outlived its stream";
+    EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY))
+        << "an OpenSL ES object outlived its stream";
     slhost_reset();
 }
 
 std::vector<orvtest::LogEntry> AudioTest::sonoraLog() const {
     std::vector<orvtest::LogEntry> out;
     for (const orvtest::LogEntry &e : log_.entries())
-        if (e.tag == "sonora") out.push_back(e);
+        if (e.tag == "sonora")
+            out.push_back(e);
     return out;
 }
 
-orvtest::LogEntry verbose(const std::string &text) { return {ANDROID_LOG_VERBOSE, "sonora", text}; }
-orvtest::LogEntry debug(const std::string &text) { return {ANDROID_LOG_DEBUG, "sonora", text}; }
-orvtest::LogEntry warn(const std::string &text) { return {ANDROID_LOG_WARN, "sonora", text}; }
-orvtest::LogEntry error(const std::string &text) { return {ANDROID_LOG_ERROR, "sonora", text}; }
+orvtest::LogEntry verbose(const std::string &text) {
+    return {ANDROID_LOG_VERBOSE, "sonora", text};
+}
+orvtest::LogEntry debug(const std::string &text) {
+    return {ANDROID_LOG_DEBUG, "sonora", text};
+}
+orvtest::LogEntry warn(const std::string &text) {
+    return {ANDROID_LOG_WARN, "sonora", text};
+}
+orvtest::LogEntry error(const std::string &text) {
+    return {ANDROID_LOG_ERROR, "sonora", text};
+}
 
 void failNext(slhost_op op, slhost_kind kind, SLresult result, SLuint32 count, SLuint32 skip) {
     slhost_fault rule{};
@@ -57,8 +67,8 @@ SLAndroidSimpleBufferQueueItf lastRecorderQueue() {
     SLAndroidSimpleBufferQueueItf queue = nullptr;
     EXPECT_NE(nullptr, recorder);
     if (recorder != nullptr) {
-        EXPECT_EQ(SL_RESULT_SUCCESS, (*recorder)->GetInterface(
-                                         recorder, SL_IID_ANDROIDSIMPLEBUFFERQUEUE, &queue));
+        EXPECT_EQ(SL_RESULT_SUCCESS,
+                  (*recorder)->GetInterface(recorder, SL_IID_ANDROIDSIMPLEBUFFERQUEUE, &queue));
     }
     return queue;
 }
@@ -71,7 +81,8 @@ slhost_object_info infoOf(SLObjectItf object) {
 
 void spinUntil(const std::function<bool()> &done) {
     for (unsigned long i = 0; i < 200000000UL; ++i) {
-        if (done()) return;
+        if (done())
+            return;
         std::this_thread::yield();
     }
     FAIL() << "condition never came";
@@ -79,13 +90,15 @@ void spinUntil(const std::function<bool()> &done) {
 
 std::vector<uint8_t> counterBytes(size_t first, size_t n) {
     std::vector<uint8_t> out(n);
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((first + i) & 0xFF);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<uint8_t>((first + i) & 0xFF);
     return out;
 }
 
 std::vector<uint8_t> pattern(size_t n, uint8_t seed) {
     std::vector<uint8_t> out(n);
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(seed * 31 + i * 7);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<uint8_t>(seed * 31 + i * 7);
     return out;
 }
 

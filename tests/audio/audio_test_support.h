@@ -20,7 +20,7 @@ namespace audiotest {
 // Every test starts on the manual back end with no faults and the capture counter (byte n of a
 // recording is n & 0xFF), and ends with every OpenSL ES object destroyed.
 class AudioTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -12,12 +12,13 @@
 namespace audiotest {
 
 class BoundedThread {
-public:
+  public:
     explicit BoundedThread(std::function<void()> body)
         : done_(std::async(std::launch::async, std::move(body))) {}
     ~BoundedThread() { join(); }
     void join() {
-        if (!done_.valid()) return;
+        if (!done_.valid())
+            return;
         if (done_.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
             ADD_FAILURE() << "a test thread is still blocked after 60 s";
             std::abort();
@@ -25,7 +26,7 @@ public:
         done_.get();
     }
 
-private:
+  private:
     std::future<void> done_;
 };
 

@@ -56,8 +56,9 @@ TEST_F(SharedEngine, PrivateEngineIsRefusedWhileSharedLivesElseUncountedAndDestr
     SLObjectItf shared = android::OpenSLEngine(true);
     ASSERT_NE(nullptr, shared);
     EXPECT_EQ(nullptr, android::OpenSLEngine(false));
-    EXPECT_EQ(std::vector<orvtest::LogEntry>{error("slCreateEngine() failed: SL_RESULT_RESOURCE_ERROR")},
-              sonoraLog());
+    EXPECT_EQ(
+        std::vector<orvtest::LogEntry>{error("slCreateEngine() failed: SL_RESULT_RESOURCE_ERROR")},
+        sonoraLog());
     android::CloseSLEngine(shared);
     SLObjectItf mine = android::OpenSLEngine(false);
     ASSERT_NE(nullptr, mine);
@@ -78,10 +79,10 @@ TEST_F(SharedEngine, FailedCreationIsNotCountedAndTheNextRequestRetries) {
     audiotest::failNext(SLHOST_OP_REALIZE, SLHOST_KIND_ENGINE, SL_RESULT_RESOURCE_ERROR);
     EXPECT_EQ(nullptr, android::OpenSLEngine(true));
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ENGINE)) << "an unrealized engine is destroyed";
-    EXPECT_EQ((std::vector<orvtest::LogEntry>{
-                  error("slCreateEngine() failed: SL_RESULT_MEMORY_FAILURE"),
-                  error("Realize() failed: SL_RESULT_RESOURCE_ERROR")}),
-              sonoraLog());
+    EXPECT_EQ(
+        (std::vector<orvtest::LogEntry>{error("slCreateEngine() failed: SL_RESULT_MEMORY_FAILURE"),
+                                        error("Realize() failed: SL_RESULT_RESOURCE_ERROR")}),
+        sonoraLog());
 
     SLObjectItf engine = android::OpenSLEngine(true);
     ASSERT_NE(nullptr, engine);

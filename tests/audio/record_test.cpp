@@ -18,7 +18,7 @@ using Bytes = std::vector<uint8_t>;
 constexpr size_t kBuffer = 3840;  // 20 ms of 48 kHz stereo 16-bit
 
 class Record : public AudioTest {
-protected:
+  protected:
     void openStereo(unsigned numBuffers) {
         ASSERT_EQ(0, rec.open(2, 48000, false, numBuffers));
         recorder = slhost_last_object(SLHOST_KIND_RECORDER);
@@ -36,9 +36,13 @@ protected:
 };
 
 TEST_F(Record, BufferIsTwentyMillisecondsOfFrames) {
-    struct Case { unsigned channels, rate; bool useFloat; size_t bytes; };
-    for (Case c : {Case{2, 48000, false, 3840}, Case{1, 48000, true, 3840},
-                   Case{1, 11025, false, 440}}) {
+    struct Case {
+        unsigned channels, rate;
+        bool useFloat;
+        size_t bytes;
+    };
+    for (Case c :
+         {Case{2, 48000, false, 3840}, Case{1, 48000, true, 3840}, Case{1, 11025, false, 440}}) {
         ASSERT_EQ(0, rec.open(c.channels, c.rate, c.useFloat, 2));
         EXPECT_EQ(c.bytes, rec.captureBufferSize());
         ASSERT_EQ(0, rec.start());
@@ -191,7 +195,8 @@ TEST_F(Record, ReportedDropsOnStopHandOutNoUnfilledBuffer) {
     EXPECT_EQ(counterBytes(0, kBuffer), readBytes(2 * kBuffer, false, long(kBuffer)));
     ASSERT_EQ(0, rec.start());
     EXPECT_EQ(1u, slhost_manual_advance(20));
-    EXPECT_EQ(counterBytes(kBuffer + kBuffer / 2, kBuffer), readBytes(kBuffer, false, long(kBuffer)));
+    EXPECT_EQ(counterBytes(kBuffer + kBuffer / 2, kBuffer),
+              readBytes(kBuffer, false, long(kBuffer)));
     rec.close();
 }
 

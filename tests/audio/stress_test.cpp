@@ -14,23 +14,26 @@ using audiotest::AudioTest;
 
 // Advances the manual clock in 5 ms steps until destroyed.
 class Clock {
-public:
-    Clock() : thread_([this] {
-        while (!stop_.load()) slhost_manual_advance(5);
-    }) {}
+  public:
+    Clock()
+        : thread_([this] {
+              while (!stop_.load())
+                  slhost_manual_advance(5);
+          }) {}
     ~Clock() {
         stop_.store(true);
         thread_.join();
     }
 
-private:
+  private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
 bool consecutive(const std::vector<uint8_t> &bytes, size_t n) {
     for (size_t i = 1; i < n; ++i)
-        if (uint8_t(bytes[i - 1] + 1) != bytes[i]) return false;
+        if (uint8_t(bytes[i - 1] + 1) != bytes[i])
+            return false;
     return true;
 }
 
@@ -49,7 +52,8 @@ TEST_F(Stress, WritersRacingCallbacksAndClose) {
             const std::vector<uint8_t> chunk = audiotest::pattern(960, uint8_t(round));
             for (;;) {
                 last = track.write(chunk.data(), chunk.size(), true);
-                if (last < 0) break;
+                if (last < 0)
+                    break;
                 onlyExpected = onlyExpected && (last == 960 || last == 0);
                 written.fetch_add(1);
             }
@@ -78,7 +82,8 @@ TEST_F(Stress, ReadersRacingCallbacksAndFlush) {
         std::vector<uint8_t> buf(500);
         for (;;) {
             last = rec.read(buf.data(), buf.size(), true);
-            if (last < 0) break;
+            if (last < 0)
+                break;
             intact = intact && last <= 500 && consecutive(buf, size_t(last));
             delivered.fetch_add(last);
         }
@@ -136,7 +141,8 @@ TEST_F(Stress, StreamsOpenedAndClosedOnSeveralThreadsShareOneEngine) {
         }
     };
     audiotest::BoundedThread t1(openAndClose), t2(openAndClose), t3(openAndClose), t4(openAndClose);
-    for (auto *t : {&t1, &t2, &t3, &t4}) t->join();
+    for (auto *t : {&t1, &t2, &t3, &t4})
+        t->join();
     EXPECT_EQ(0, refused.load());
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));
 }

@@ -17,7 +17,7 @@ using Log = std::vector<orvtest::LogEntry>;
 constexpr size_t kChunk = 3840;  // 20 ms of 48 kHz stereo 16-bit
 
 class Track : public AudioTest {
-protected:
+  protected:
     void openStereo(unsigned numBuffers) {
         ASSERT_EQ(0, track.open(2, 48000, false, numBuffers));
         player = slhost_last_object(SLHOST_KIND_PLAYER);
@@ -74,8 +74,7 @@ TEST_F(Track, OpenFailuresLeaveItClosedAndGiveTheEngineBack) {
     audiotest::failNext(SLHOST_OP_CREATE_AUDIO_PLAYER, SLHOST_KIND_PLAYER,
                         SL_RESULT_CONTENT_UNSUPPORTED);
     EXPECT_EQ(-38, track.open(2, 48000, false, 2));
-    audiotest::failNext(SLHOST_OP_REGISTER_CALLBACK, SLHOST_KIND_PLAYER,
-                        SL_RESULT_INTERNAL_ERROR);
+    audiotest::failNext(SLHOST_OP_REGISTER_CALLBACK, SLHOST_KIND_PLAYER, SL_RESULT_INTERNAL_ERROR);
     EXPECT_EQ(-38, track.open(2, 48000, false, 2));
     EXPECT_FALSE(track.isOpen());
     EXPECT_EQ(1u, slhost_live_objects(SLHOST_KIND_PLAYER));
@@ -126,7 +125,8 @@ TEST_F(Track, FullQueueRefusesNonBlockingAndBlockingWaitsForOneCompletion) {
 TEST_F(Track, StateChangesPositionAndRefusals) {
     openStereo(4);
     EXPECT_EQ(SL_PLAYSTATE_STOPPED, track.playState());
-    for (uint8_t i = 0; i < 4; ++i) ASSERT_EQ(int(kChunk), writeChunk(i, false));
+    for (uint8_t i = 0; i < 4; ++i)
+        ASSERT_EQ(int(kChunk), writeChunk(i, false));
     ASSERT_EQ(0, track.start());
     slhost_manual_advance(30);
     SLmillisecond ms = 0;
@@ -219,7 +219,8 @@ TEST_F(Track, ReportedDropsFreeOnlyReleasedCopies) {
     slhost_report_dropped_buffers(1);
     openStereo(2);
     ASSERT_EQ(0, track.start());
-    for (uint8_t seed : {1, 2}) ASSERT_EQ(int(kChunk), writeChunk(seed, false));
+    for (uint8_t seed : {1, 2})
+        ASSERT_EQ(int(kChunk), writeChunk(seed, false));
     int result = -1;
     audiotest::BoundedThread writer([&] { result = writeChunk(3, true); });
     audiotest::spinUntil([&] { return track.waitsBegun() == 1; });
@@ -228,7 +229,8 @@ TEST_F(Track, ReportedDropsFreeOnlyReleasedCopies) {
     EXPECT_EQ(int(kChunk), result);
     slhost_manual_wait_idle();
     ASSERT_EQ(0, track.flush());  // its report comes before or after the next two copies
-    for (uint8_t seed : {4, 5}) ASSERT_EQ(int(kChunk), writeChunk(seed, false));
+    for (uint8_t seed : {4, 5})
+        ASSERT_EQ(int(kChunk), writeChunk(seed, false));
     slhost_manual_wait_idle();
     ASSERT_EQ(0, track.start());
     EXPECT_EQ(2u, slhost_manual_advance(40));
@@ -240,7 +242,8 @@ TEST_F(Track, ReportedDropsFreeOnlyReleasedCopies) {
 // 32 objects per engine: 16 playback streams (player and output mix each) fill it.
 TEST_F(Track, TheSeventeenthPlaybackStreamIsRefusedUntilOneCloses) {
     std::vector<AudioTrackNative> tracks(17);
-    for (int i = 0; i < 16; ++i) ASSERT_EQ(0, tracks[i].open(2, 48000, false, 2)) << i;
+    for (int i = 0; i < 16; ++i)
+        ASSERT_EQ(0, tracks[i].open(2, 48000, false, 2)) << i;
     EXPECT_EQ(-38, tracks[16].open(2, 48000, false, 2));
     EXPECT_EQ((Log{warn("open error SL_RESULT_MEMORY_FAILURE")}), sonoraLog());
     tracks[0].close();

@@ -24,14 +24,16 @@ Heard readWav(const std::string &path) {
     SF_INFO info{};
     SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(nullptr, f) << path;
-    if (f == nullptr) return h;
+    if (f == nullptr)
+        return h;
     h.channels = info.channels;
     h.rate = info.samplerate;
     h.format = info.format & SF_FORMAT_SUBMASK;
     std::vector<uint8_t> buf(1 << 16);
     for (;;) {
         sf_count_t n = sf_read_raw(f, buf.data(), sf_count_t(buf.size()));
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         h.bytes.insert(h.bytes.end(), buf.begin(), buf.begin() + n);
     }
     sf_close(f);
@@ -52,7 +54,8 @@ TEST_P(WavPlayback, PlaysEachWrittenByteInOrderInTheStreamsFormat) {
         AudioTrackNative track;
         ASSERT_EQ(0, track.open(channels, 48000, useFloat, 2));
         std::vector<std::vector<uint8_t>> chunks;
-        for (uint8_t i = 0; i < 4; ++i) chunks.push_back(audiotest::pattern(chunk, i + 1));
+        for (uint8_t i = 0; i < 4; ++i)
+            chunks.push_back(audiotest::pattern(chunk, i + 1));
         ASSERT_EQ(int(chunk), track.write(chunks[0].data(), chunk, false));
         ASSERT_EQ(int(chunk), track.write(chunks[1].data(), chunk, false));
         ASSERT_EQ(0, track.start());
@@ -66,7 +69,8 @@ TEST_P(WavPlayback, PlaysEachWrittenByteInOrderInTheStreamsFormat) {
         ASSERT_GE(heard.bytes.size(), 2 * chunk);
         ASSERT_LE(heard.bytes.size(), 4 * chunk);
         std::vector<uint8_t> sent;
-        for (const auto &c : chunks) sent.insert(sent.end(), c.begin(), c.end());
+        for (const auto &c : chunks)
+            sent.insert(sent.end(), c.begin(), c.end());
         sent.resize(heard.bytes.size());
         EXPECT_EQ(sent, heard.bytes);
     }

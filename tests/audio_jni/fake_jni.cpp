@@ -8,14 +8,19 @@ namespace {
 
 std::mutex g_mutex;
 
-FakeArray *array(jarray a) { return reinterpret_cast<FakeArray *>(a); }
+FakeArray *array(jarray a) {
+    return reinterpret_cast<FakeArray *>(a);
+}
 
-jsize JNICALL getArrayLength(JNIEnv *, jarray a) { return array(a)->length; }
+jsize JNICALL getArrayLength(JNIEnv *, jarray a) {
+    return array(a)->length;
+}
 
 void *getElements(jarray a) {
     FakeArray *fa = array(a);
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (fa->refuse) return nullptr;
+    if (fa->refuse)
+        return nullptr;
     ++fa->gets;
     void *copy = std::malloc(fa->bytes.size() + 1);
     std::memcpy(copy, fa->bytes.data(), fa->bytes.size());
@@ -27,14 +32,18 @@ void releaseElements(jarray a, void *elements, jint mode) {
     std::lock_guard<std::mutex> lock(g_mutex);
     ++fa->releases;
     fa->lastReleaseMode = mode;
-    if (mode != JNI_ABORT) std::memcpy(fa->bytes.data(), elements, fa->bytes.size());
-    if (mode != JNI_COMMIT) std::free(elements);
+    if (mode != JNI_ABORT)
+        std::memcpy(fa->bytes.data(), elements, fa->bytes.size());
+    if (mode != JNI_COMMIT)
+        std::free(elements);
 }
 
 jbyte *JNICALL getBytes(JNIEnv *, jbyteArray a, jboolean *) {
     return static_cast<jbyte *>(getElements(a));
 }
-void JNICALL releaseBytes(JNIEnv *, jbyteArray a, jbyte *e, jint mode) { releaseElements(a, e, mode); }
+void JNICALL releaseBytes(JNIEnv *, jbyteArray a, jbyte *e, jint mode) {
+    releaseElements(a, e, mode);
+}
 jshort *JNICALL getShorts(JNIEnv *, jshortArray a, jboolean *) {
     return static_cast<jshort *>(getElements(a));
 }
@@ -47,8 +56,12 @@ jfloat *JNICALL getFloats(JNIEnv *, jfloatArray a, jboolean *) {
 void JNICALL releaseFloats(JNIEnv *, jfloatArray a, jfloat *e, jint mode) {
     releaseElements(a, e, mode);
 }
-void *JNICALL getCritical(JNIEnv *, jarray a, jboolean *) { return getElements(a); }
-void JNICALL releaseCritical(JNIEnv *, jarray a, void *e, jint mode) { releaseElements(a, e, mode); }
+void *JNICALL getCritical(JNIEnv *, jarray a, jboolean *) {
+    return getElements(a);
+}
+void JNICALL releaseCritical(JNIEnv *, jarray a, void *e, jint mode) {
+    releaseElements(a, e, mode);
+}
 
 JNINativeInterface_ makeTable() {
     JNINativeInterface_ t;

@@ -15,7 +15,9 @@ namespace audiojnitest {
 
 struct FakeArray {
     FakeArray(jsize elements, size_t bytesEach)
-        : bytes(static_cast<size_t>(elements) * bytesEach), length(elements), elementSize(bytesEach) {}
+        : bytes(static_cast<size_t>(elements) * bytesEach),
+          length(elements),
+          elementSize(bytesEach) {}
     std::vector<uint8_t> bytes;
     jsize length;
     size_t elementSize;

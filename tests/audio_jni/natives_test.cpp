@@ -22,18 +22,29 @@
 // Allocations the test thread may still make before operator new throws; negative: no limit.
 thread_local long t_allocationsLeft = -1;
 void *allocate(std::size_t size) {
-    if (t_allocationsLeft == 0) throw std::bad_alloc();
-    if (t_allocationsLeft > 0) --t_allocationsLeft;
-    if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
+    if (t_allocationsLeft == 0)
+        throw std::bad_alloc();
+    if (t_allocationsLeft > 0)
+        --t_allocationsLeft;
+    if (void *p = std::malloc(size == 0 ? 1 : size))
+        return p;
     throw std::bad_alloc();
 }
-void *operator new(std::size_t size) { return allocate(size); }
+void *operator new(std::size_t size) {
+    return allocate(size);
+}
 void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
     return t_allocationsLeft == 0 ? nullptr : allocate(size);
 }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, const std::nothrow_t &) noexcept {
+    std::free(p);
+}
 
 namespace audiojnitest {
 namespace {
@@ -44,7 +55,7 @@ constexpr int kRecordBuffer = 1920;  // 20 ms, 48 kHz mono 16-bit
 constexpr int kTrackBuffer = 3840;   // 20 ms, 48 kHz stereo 16-bit
 
 class AudioNatives : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         slhost_reset();
         slhost_set_capture_source("counter");
@@ -62,8 +73,8 @@ struct Record {
     jlong h = Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord(env, nullptr);
     ~Record() { Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord(env, nullptr, h); }
     jint open(jint channels, jint rate, jboolean useFloat, jint n) {
-        return Java_com_orv_media_audio_AudioRecordNative_nativeOpen(env, nullptr, h, channels, rate,
-                                                                     useFloat, n);
+        return Java_com_orv_media_audio_AudioRecordNative_nativeOpen(env, nullptr, h, channels,
+                                                                     rate, useFloat, n);
     }
     jint start() { return Java_com_orv_media_audio_AudioRecordNative_nativeStart(env, nullptr, h); }
     jint pending() {
@@ -83,7 +94,9 @@ struct Record {
     }
 };
 
-uint8_t counterByte(size_t n) { return static_cast<uint8_t>(n & 0xFF); }
+uint8_t counterByte(size_t n) {
+    return static_cast<uint8_t>(n & 0xFF);
+}
 
 TEST_F(AudioNatives, ReadsConvertByteCountsToElementsAndWriteFromTheOffset) {
     Record r{env};
@@ -93,8 +106,10 @@ TEST_F(AudioNatives, ReadsConvertByteCountsToElementsAndWriteFromTheOffset) {
 
     FakeArray shorts(110, 2);
     EXPECT_EQ(100, r.readShorts(shorts, 10, 100, 2));  // bit 0 clear: not blocking
-    for (size_t i = 0; i < 20; ++i) EXPECT_EQ(0, shorts.bytes[i]) << i;
-    for (size_t i = 0; i < 200; ++i) EXPECT_EQ(counterByte(i), shorts.bytes[20 + i]) << i;
+    for (size_t i = 0; i < 20; ++i)
+        EXPECT_EQ(0, shorts.bytes[i]) << i;
+    for (size_t i = 0; i < 200; ++i)
+        EXPECT_EQ(counterByte(i), shorts.bytes[20 + i]) << i;
     EXPECT_EQ(1, shorts.gets);
     EXPECT_EQ(1, shorts.releases);
     EXPECT_EQ(0, shorts.lastReleaseMode);
@@ -103,7 +118,8 @@ TEST_F(AudioNatives, ReadsConvertByteCountsToElementsAndWriteFromTheOffset) {
     EXPECT_EQ(kRecordBuffer - 206, r.readBytes(bytes, 0, kRecordBuffer - 206, 0));
     FakeArray floats(2, 4);
     EXPECT_EQ(1, r.readFloats(floats, 0, 2, 0));  // 6 bytes were left
-    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(counterByte(kRecordBuffer - 6 + i), floats.bytes[i]);
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(counterByte(kRecordBuffer - 6 + i), floats.bytes[i]);
     EXPECT_EQ(0, r.pending());
 }
 
@@ -137,7 +153,8 @@ TEST_F(AudioNatives, BadRangesAndNullArraysTouchNothing) {
                        env, nullptr, r.h, nullptr));
     EXPECT_EQ(1, r.pending());
     EXPECT_EQ(8, r.readBytes(bytes, 0, 8, 0));
-    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(counterByte(i), bytes.bytes[i]);
+    for (size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(counterByte(i), bytes.bytes[i]);
 }
 
 TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
@@ -161,8 +178,8 @@ TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
     EXPECT_EQ("Error retrieving destination of audio data to record", lines[0]);
     EXPECT_EQ("Error retrieving source of audio data to play", lines[2]);
     EXPECT_EQ("Unable to get array for nativeGetPositionInMsec()", lines[3]);
-    EXPECT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeGetBuffersPending(env, nullptr,
-                                                                                   track));
+    EXPECT_EQ(
+        0, Java_com_orv_media_audio_AudioTrackNative_nativeGetBuffersPending(env, nullptr, track));
     position.refuse = false;
     EXPECT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeGetPositionInMsec(
                      env, nullptr, track, position.ref<jlongArray>()));
@@ -179,10 +196,11 @@ TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
 // A failing allocation at any step of nativeCreateTrack/Record gives 0, with nothing thrown,
 // leaked or freed twice; the first count that fails nothing gives a stream.
 TEST_F(AudioNatives, CreateGivesZeroWhicheverAllocationFails) {
-    for (auto kind : {std::make_pair(Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack,
-                                     Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack),
-                      std::make_pair(Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord,
-                                     Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord)}) {
+    for (auto kind :
+         {std::make_pair(Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack,
+                         Java_com_orv_media_audio_AudioTrackNative_nativeDestroyTrack),
+          std::make_pair(Java_com_orv_media_audio_AudioRecordNative_nativeCreateRecord,
+                         Java_com_orv_media_audio_AudioRecordNative_nativeDestroyRecord)}) {
         jlong h = 0;
         long allowed = 0;
         for (; h == 0 && allowed < 64; ++allowed) {
@@ -200,8 +218,8 @@ TEST_F(AudioNatives, CreateGivesZeroWhicheverAllocationFails) {
 // when the last call returns.
 TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
     jlong h = Java_com_orv_media_audio_AudioTrackNative_nativeCreateTrack(env, nullptr);
-    ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeOpen(env, nullptr, h, 2, 48000, 0,
-                                                                      2));
+    ASSERT_EQ(
+        0, Java_com_orv_media_audio_AudioTrackNative_nativeOpen(env, nullptr, h, 2, 48000, 0, 2));
     ASSERT_EQ(0, Java_com_orv_media_audio_AudioTrackNative_nativeStart(env, nullptr, h));
     std::atomic<int> queued{0};
     std::vector<std::unique_ptr<audiotest::BoundedThread>> writers;
@@ -219,7 +237,8 @@ TEST_F(AudioNatives, CallsShareAHandleAndOutliveItsDestruction) {
         ASSERT_LT(step, 100000000L) << "writers stopped queueing";
         slhost_manual_advance(20);
     }
-    for (auto &w : writers) w->join();
+    for (auto &w : writers)
+        w->join();
     EXPECT_EQ(20 * kTrackBuffer, queued.load());
 
     // the clock may have run past the last write: fill the queue again so that the next

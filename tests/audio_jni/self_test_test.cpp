@@ -15,7 +15,7 @@ bool contains(const std::vector<std::string> &lines, const std::string &line) {
 }
 
 class SelfTests : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         slhost_reset();
         EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ANY));

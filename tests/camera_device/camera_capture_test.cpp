@@ -18,14 +18,16 @@
 
 namespace {
 
+using orvtest::LogEntry;
 using orvtest::device::Error;
 using orvtest::device::Info;
-using orvtest::LogEntry;
 using Bytes = std::vector<uint8_t>;
 
 const char kNode[] = "/dev/video0";
 
-Bytes At(const unsigned char *data, int n) { return Bytes(data, data + n); }
+Bytes At(const unsigned char *data, int n) {
+    return Bytes(data, data + n);
+}
 
 std::vector<simcam::Call> Calls(const std::vector<simcam::Call> &kinds) {
     std::vector<simcam::Call> calls;
@@ -76,11 +78,11 @@ TEST_F(CameraCapture, StopStartCyclesAndStartFailures) {
         EXPECT_GT(read_h264_data(fd, &data), 0) << cycle;
         stop_capture(fd);
         using C = simcam::Call;
-        EXPECT_EQ((std::vector<C>{C::kReqBufs, C::kQBuf, C::kQBuf, C::kQBuf, C::kQBuf,
-                                  C::kStreamOn, C::kDQBuf, C::kStreamOff, C::kMunmap,
-                                  C::kMunmap, C::kMunmap, C::kMunmap}),
-                  Calls({C::kReqBufs, C::kQBuf, C::kDQBuf, C::kStreamOn, C::kStreamOff,
-                         C::kMunmap}));
+        EXPECT_EQ(
+            (std::vector<C>{C::kReqBufs, C::kQBuf, C::kQBuf, C::kQBuf, C::kQBuf, C::kStreamOn,
+                            C::kDQBuf, C::kStreamOff, C::kMunmap, C::kMunmap, C::kMunmap,
+                            C::kMunmap}),
+            Calls({C::kReqBufs, C::kQBuf, C::kDQBuf, C::kStreamOn, C::kStreamOff, C::kMunmap}));
         EXPECT_EQ((std::vector<LogEntry>{
                       Info("start_capture", " start_capture "),
                       Info("start_capture", " v4l2_req_buf ok"),

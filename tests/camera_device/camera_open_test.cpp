@@ -15,10 +15,10 @@
 
 namespace {
 
+using orvtest::LogEntry;
 using orvtest::device::Error;
 using orvtest::device::Info;
 using orvtest::device::Warn;
-using orvtest::LogEntry;
 
 const char kOp[] = "open_device";
 
@@ -108,9 +108,9 @@ TEST_F(CameraOpen, NameRules) {
     }));
     capture_.clear();
     EXPECT_EQ(-1, Open(name15));
-    EXPECT_EQ((std::vector<LogEntry>{Info(kOp, ""),
-                                     Error(kOp, " dev_name too long ,please check")}),
-              orvtest::DeviceLines(capture_));
+    EXPECT_EQ(
+        (std::vector<LogEntry>{Info(kOp, ""), Error(kOp, " dev_name too long ,please check")}),
+        orvtest::DeviceLines(capture_));
     const int fd14 = Open(name14);
     EXPECT_GT(fd14, 0);
     char out[16] = "untouched";
@@ -168,9 +168,8 @@ TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
     unlink(file);
 
     // A camera that streams MJPG whatever it is asked: refused rather than read as H.264.
-    simcam::LoadConfigText(camtest::Cameras(1, [](nlohmann::json &node) {
-        node["formats"][0]["fourcc"] = "MJPG";
-    }));
+    simcam::LoadConfigText(
+        camtest::Cameras(1, [](nlohmann::json &node) { node["formats"][0]["fourcc"] = "MJPG"; }));
     capture_.clear();
     EXPECT_EQ(-1, Open("/dev/video0"));
     EXPECT_EQ(Error(kOp, " cannot set new video format:875967048"),
@@ -291,8 +290,8 @@ TEST_F(CameraOpen, CloseFreesOnceAndLookupsMissQuietly) {
     close_device(fd);
     EXPECT_EQ((std::vector<LogEntry>{
                   Info("close_device", " close device"),
-                  Error("close_device", " closeVideo error, fd:" + std::to_string(fd) +
-                                            " camera not found"),
+                  Error("close_device",
+                        " closeVideo error, fd:" + std::to_string(fd) + " camera not found"),
               }),
               orvtest::DeviceLines(capture_));
     char out[16] = "untouched";

@@ -11,10 +11,10 @@
 
 namespace {
 
+using orvtest::LogEntry;
 using orvtest::device::Error;
 using orvtest::device::Info;
 using orvtest::device::Warn;
-using orvtest::LogEntry;
 
 const char kNode[] = "/dev/video0";
 

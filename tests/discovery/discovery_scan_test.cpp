@@ -21,10 +21,10 @@
 
 namespace {
 
-using orvtest::device::Debug;
-using orvtest::device::Error;
 using disctest::SimNode;
 using orvtest::LogEntry;
+using orvtest::device::Debug;
+using orvtest::device::Error;
 
 constexpr uint16_t kVendor = ORV_USB_VENDOR_ID;
 constexpr uint16_t kForeignVendor = 0x046d;

@@ -18,10 +18,10 @@
 
 namespace {
 
+using orvtest::LogEntry;
 using orvtest::device::Debug;
 using orvtest::device::Error;
 using orvtest::device::Info;
-using orvtest::LogEntry;
 
 constexpr const char *kNode = "/dev/video0";
 constexpr const char *kMissing = "/dev/video6";

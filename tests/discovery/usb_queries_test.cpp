@@ -20,10 +20,10 @@
 
 namespace {
 
-using orvtest::device::Error;
-using orvtest::device::Info;
 using orvtest::LogEntry;
 using orvtest::UsbfsIoctlRecorder;
+using orvtest::device::Error;
+using orvtest::device::Info;
 
 constexpr uint16_t kVendor = ORV_USB_VENDOR_ID;
 const uint16_t kCamera = static_cast<uint16_t>(ORV_CAMERA_IDS[0].product);

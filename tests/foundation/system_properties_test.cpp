@@ -14,7 +14,8 @@ std::string Get(const char *name, int *len = nullptr) {
     char value[PROP_VALUE_MAX];
     memset(value, 'x', sizeof value);
     const int n = __system_property_get(name, value);
-    if (len) *len = n;
+    if (len)
+        *len = n;
     return value;
 }
 
@@ -57,8 +58,9 @@ TEST(SystemProperties, ValuesAreCutToNinetyOneCharacters) {
 }
 
 TEST(SystemProperties, FileFormatCommentsSpacesAndLastLineWins) {
-    WriteFile("# comment\n  orv.log.level = 3 \nnot a property line\nro.product.model=A\n"
-              "ro.product.model=B\n=no name\n");
+    WriteFile(
+        "# comment\n  orv.log.level = 3 \nnot a property line\nro.product.model=A\n"
+        "ro.product.model=B\n=no name\n");
     EXPECT_EQ("3", Get("orv.log.level"));
     EXPECT_EQ("B", Get("ro.product.model"));
     EXPECT_EQ("", Get("not a property line"));

@@ -104,8 +104,7 @@ TEST_F(Backend, WavPlayerWritesExactlyWhatWasPlayed) {
         Callbacks cb;
         ASSERT_EQ(SL_RESULT_SUCCESS,
                   (*player.queue)->RegisterCallback(player.queue, Callbacks::on_plain, &cb));
-        ASSERT_EQ(SL_RESULT_SUCCESS,
-                  (*player.queue)->Enqueue(player.queue, samples.data(), 1920));
+        ASSERT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(player.queue, samples.data(), 1920));
         ASSERT_EQ(SL_RESULT_SUCCESS,
                   (*player.play)->SetPlayState(player.play, SL_PLAYSTATE_PLAYING));
         cb.wait_for(1);
@@ -126,14 +125,16 @@ TEST_F(Backend, WavPlayerWritesExactlyWhatWasPlayed) {
     // A file that cannot be created makes Realize fail.
     setenv("ORV_OPENSLES_WAV_OUT", (dir_ + "/missing/out.wav").c_str(), 1);
     SLObjectItf mix = nullptr, player = nullptr;
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*engine.itf)->CreateOutputMix(engine.itf, &mix, 0, nullptr, nullptr));
+    ASSERT_EQ(SL_RESULT_SUCCESS,
+              (*engine.itf)->CreateOutputMix(engine.itf, &mix, 0, nullptr, nullptr));
     ASSERT_EQ(SL_RESULT_SUCCESS, (*mix)->Realize(mix, SL_BOOLEAN_FALSE));
     SLDataLocator_BufferQueue bq{SL_DATALOCATOR_BUFFERQUEUE, 2};
     SLDataSource src{&bq, const_cast<SLAndroidDataFormat_PCM_EX *>(&format)};
     SLDataLocator_OutputMix loc{SL_DATALOCATOR_OUTPUTMIX, mix};
     SLDataSink sink{&loc, nullptr};
-    ASSERT_EQ(SL_RESULT_SUCCESS,
-              (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    ASSERT_EQ(
+        SL_RESULT_SUCCESS,
+        (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
     EXPECT_EQ(SL_RESULT_RESOURCE_ERROR, (*player)->Realize(player, SL_BOOLEAN_FALSE));
     (*player)->Destroy(player);
     (*mix)->Destroy(mix);
@@ -164,8 +165,8 @@ TEST_F(Backend, WavRecorderReadsTheFileSampleForSampleThenSilence) {
               (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_RECORDING));
     cb.wait_for(1);
     // The file's one channel on both, exactly; after its end, silence.
-    EXPECT_EQ((std::vector<int16_t>{1000, 1000, -1000, -1000, 32767, 32767, -32768, -32768, 1, 1,
-                                    0, 0, 0, 0}),
+    EXPECT_EQ((std::vector<int16_t>{1000, 1000, -1000, -1000, 32767, 32767, -32768, -32768, 1, 1, 0,
+                                    0, 0, 0}),
               buf);
 
     // No file to read makes Realize fail.
@@ -176,8 +177,9 @@ TEST_F(Backend, WavRecorderReadsTheFileSampleForSampleThenSilence) {
     SLDataLocator_AndroidSimpleBufferQueue bq{SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE, 2};
     SLDataSink sink{&bq, const_cast<SLAndroidDataFormat_PCM_EX *>(&format)};
     SLObjectItf raw = nullptr;
-    ASSERT_EQ(SL_RESULT_SUCCESS,
-              (*engine.itf)->CreateAudioRecorder(engine.itf, &raw, &src, &sink, 0, nullptr, nullptr));
+    ASSERT_EQ(
+        SL_RESULT_SUCCESS,
+        (*engine.itf)->CreateAudioRecorder(engine.itf, &raw, &src, &sink, 0, nullptr, nullptr));
     EXPECT_EQ(SL_RESULT_RESOURCE_ERROR, (*raw)->Realize(raw, SL_BOOLEAN_FALSE));
     (*raw)->Destroy(raw);
 }
@@ -197,8 +199,10 @@ TEST_F(Backend, AlsaMovesBuffersThatSplitFramesByteForByte) {
     std::fclose(f);
     f = std::fopen((dir_ + "/asound.conf").c_str(), "w");
     ASSERT_NE(nullptr, f);
-    std::fprintf(f, "pcm.!default { type file slave.pcm { type null } file \"%s\" infile \"%s\" "
-                 "format \"raw\" }\n", played.c_str(), in.c_str());
+    std::fprintf(f,
+                 "pcm.!default { type file slave.pcm { type null } file \"%s\" infile \"%s\" "
+                 "format \"raw\" }\n",
+                 played.c_str(), in.c_str());
     std::fclose(f);
     setenv("ALSA_CONFIG_PATH", (dir_ + "/asound.conf").c_str(), 1);
     ASSERT_EQ(0, slhost_set_backend("alsa"));
@@ -211,11 +215,12 @@ TEST_F(Backend, AlsaMovesBuffersThatSplitFramesByteForByte) {
                   (*player.queue)->RegisterCallback(player.queue, Callbacks::on_plain, &cb));
         size_t at = 0;
         for (size_t size : sizes) {
-            ASSERT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(
-                                             player.queue, pattern.data() + at, size));
+            ASSERT_EQ(SL_RESULT_SUCCESS,
+                      (*player.queue)->Enqueue(player.queue, pattern.data() + at, size));
             at += size;
         }
-        ASSERT_EQ(SL_RESULT_SUCCESS, (*player.play)->SetPlayState(player.play, SL_PLAYSTATE_PLAYING));
+        ASSERT_EQ(SL_RESULT_SUCCESS,
+                  (*player.play)->SetPlayState(player.play, SL_PLAYSTATE_PLAYING));
         cb.wait_for(3);
         EXPECT_EQ(3u, cb.count());
         EXPECT_NE(std::this_thread::get_id(), cb.calls()[0].thread);
@@ -229,11 +234,13 @@ TEST_F(Backend, AlsaMovesBuffersThatSplitFramesByteForByte) {
 
     Recorder rec(engine, &format, 2);
     Callbacks cb;
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->RegisterCallback(rec.queue, Callbacks::on_android, &cb));
+    ASSERT_EQ(SL_RESULT_SUCCESS,
+              (*rec.queue)->RegisterCallback(rec.queue, Callbacks::on_android, &cb));
     std::vector<uint8_t> got(2000);
     ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->Enqueue(rec.queue, got.data(), 1001));
     ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->Enqueue(rec.queue, got.data() + 1001, 999));
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_RECORDING));
+    ASSERT_EQ(SL_RESULT_SUCCESS,
+              (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_RECORDING));
     cb.wait_for(2);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), pattern.begin()));
 }

@@ -75,8 +75,7 @@ TEST_F(Callback, UnregisteringDoesNotWaitForTheRunningCallbackAndStartsNoNewOne)
     // Registering is refused unless stopped, as on a phone.
     EXPECT_EQ(SL_RESULT_PRECONDITIONS_VIOLATED,
               (*rec.queue)->RegisterCallback(rec.queue, nullptr, nullptr));
-    ASSERT_EQ(SL_RESULT_SUCCESS,
-              (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_STOPPED));
+    ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_STOPPED));
     // Returns while the callback is still held: it does not wait for it.
     EXPECT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->RegisterCallback(rec.queue, nullptr, nullptr));
     EXPECT_EQ(1, cb.running());

@@ -12,8 +12,9 @@ namespace {
 
 using sltest::Callbacks;
 
-// One worker: its own player and recorder on the process's one engine; callbacks keep both queues full while the
-// worker completes buffers, and a second thread moves the shared manual clock meanwhile.
+// One worker: its own player and recorder on the process's one engine; callbacks keep both queues
+// full while the worker completes buffers, and a second thread moves the shared manual clock
+// meanwhile.
 void Work(const sltest::Engine &shared, int rounds, uint64_t *player_done, uint64_t *rec_done,
           size_t *player_calls, size_t *rec_calls) {
     const auto format = sltest::pcm16(2, 16000);

@@ -64,10 +64,13 @@ TEST(Engine, OneEnginePerProcessHoldingAtMost32Objects) {
     EXPECT_EQ(SL_RESULT_RESOURCE_ERROR, slCreateEngine(&second, 0, nullptr, 0, nullptr, nullptr));
     EXPECT_EQ(nullptr, second);
     std::vector<SLObjectItf> mixes(33, nullptr);
-    for (SLObjectItf &mix : mixes) (*a.itf)->CreateOutputMix(a.itf, &mix, 0, nullptr, nullptr);
+    for (SLObjectItf &mix : mixes)
+        (*a.itf)->CreateOutputMix(a.itf, &mix, 0, nullptr, nullptr);
     EXPECT_EQ(nullptr, mixes[32]);
     EXPECT_EQ(32u, slhost_live_objects(SLHOST_KIND_OUTPUT_MIX));
-    for (SLObjectItf mix : mixes) if (mix != nullptr) (*mix)->Destroy(mix);
+    for (SLObjectItf mix : mixes)
+        if (mix != nullptr)
+            (*mix)->Destroy(mix);
 }
 
 TEST(Engine, ExplicitInterfacesComeOnlyWhenRequested) {

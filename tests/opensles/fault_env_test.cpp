@@ -19,7 +19,8 @@ TEST(FaultsFromEnvironment, RulesApplyFromTheFirstCall) {
     sltest::Recorder rec(engine, &format, 4);
     std::vector<uint8_t> buf(16);
     EXPECT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
-    EXPECT_EQ(SL_RESULT_BUFFER_INSUFFICIENT, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
+    EXPECT_EQ(SL_RESULT_BUFFER_INSUFFICIENT,
+              (*player.queue)->Enqueue(player.queue, buf.data(), 16));
     EXPECT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
     EXPECT_EQ(SL_RESULT_PARAMETER_INVALID,
               (*rec.record)->SetRecordState(rec.record, SL_RECORDSTATE_RECORDING));

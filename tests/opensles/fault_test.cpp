@@ -31,7 +31,8 @@ TEST_F(Faults, RefusedEnqueueQueuesNothingAndOnlyTheChosenCallsFail) {
     ASSERT_EQ(0, slhost_fault_add(&r));
     std::vector<uint8_t> buf(16);
     EXPECT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
-    EXPECT_EQ(SL_RESULT_BUFFER_INSUFFICIENT, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
+    EXPECT_EQ(SL_RESULT_BUFFER_INSUFFICIENT,
+              (*player.queue)->Enqueue(player.queue, buf.data(), 16));
     EXPECT_EQ(SL_RESULT_SUCCESS, (*player.queue)->Enqueue(player.queue, buf.data(), 16));
     // The recorder is another kind.
     EXPECT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->Enqueue(rec.queue, buf.data(), 16));
@@ -67,7 +68,8 @@ TEST_F(Faults, RefusedEnqueueQueuesNothingAndOnlyTheChosenCallsFail) {
 }
 
 TEST_F(Faults, RefusedCreationsGiveNoObjectAndARefusedRealizeLeavesItUnrealized) {
-    auto engine_rule = rule(SLHOST_OP_CREATE_ENGINE, SLHOST_KIND_ANY, SL_RESULT_MEMORY_FAILURE, 0, 1);
+    auto engine_rule =
+        rule(SLHOST_OP_CREATE_ENGINE, SLHOST_KIND_ANY, SL_RESULT_MEMORY_FAILURE, 0, 1);
     ASSERT_EQ(0, slhost_fault_add(&engine_rule));
     SLObjectItf object = nullptr;
     EXPECT_EQ(SL_RESULT_MEMORY_FAILURE, slCreateEngine(&object, 0, nullptr, 0, nullptr, nullptr));
@@ -75,8 +77,8 @@ TEST_F(Faults, RefusedCreationsGiveNoObjectAndARefusedRealizeLeavesItUnrealized)
     EXPECT_EQ(0u, slhost_live_objects(SLHOST_KIND_ENGINE));
 
     Engine engine;
-    auto player_rule =
-        rule(SLHOST_OP_CREATE_AUDIO_PLAYER, SLHOST_KIND_PLAYER, SL_RESULT_CONTENT_UNSUPPORTED, 0, 1);
+    auto player_rule = rule(SLHOST_OP_CREATE_AUDIO_PLAYER, SLHOST_KIND_PLAYER,
+                            SL_RESULT_CONTENT_UNSUPPORTED, 0, 1);
     ASSERT_EQ(0, slhost_fault_add(&player_rule));
     const auto format = sltest::pcm16(1, 8000);
     Player refused(engine, &format, 2);
@@ -91,8 +93,9 @@ TEST_F(Faults, RefusedCreationsGiveNoObjectAndARefusedRealizeLeavesItUnrealized)
     SLDataLocator_AndroidSimpleBufferQueue bq{SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE, 2};
     SLDataSink sink{&bq, const_cast<SLAndroidDataFormat_PCM_EX *>(&format)};
     SLObjectItf rec = nullptr;
-    ASSERT_EQ(SL_RESULT_SUCCESS,
-              (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &src, &sink, 0, nullptr, nullptr));
+    ASSERT_EQ(
+        SL_RESULT_SUCCESS,
+        (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &src, &sink, 0, nullptr, nullptr));
     EXPECT_EQ(SL_RESULT_RESOURCE_ERROR, (*rec)->Realize(rec, SL_BOOLEAN_FALSE));
     SLuint32 state = 0;
     ASSERT_EQ(SL_RESULT_SUCCESS, (*rec)->GetState(rec, &state));

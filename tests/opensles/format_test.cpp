@@ -89,23 +89,27 @@ TEST(Format, RefusesQueuesAndLocatorsThatAreNotBufferQueues) {
     Engine engine;
     const auto format = sltest::pcm16(1, 16000);
     SLObjectItf mix = nullptr;
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*engine.itf)->CreateOutputMix(engine.itf, &mix, 0, nullptr, nullptr));
+    ASSERT_EQ(SL_RESULT_SUCCESS,
+              (*engine.itf)->CreateOutputMix(engine.itf, &mix, 0, nullptr, nullptr));
     SLDataLocator_OutputMix out{SL_DATALOCATOR_OUTPUTMIX, mix};
     SLDataSink sink{&out, nullptr};
     SLDataLocator_BufferQueue bq{SL_DATALOCATOR_BUFFERQUEUE, 2};
     SLDataSource src{&bq, const_cast<SLAndroidDataFormat_PCM_EX *>(&format)};
     SLObjectItf player = nullptr;
     // An output mix that is not realized yet.
-    EXPECT_EQ(SL_RESULT_PRECONDITIONS_VIOLATED,
-              (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    EXPECT_EQ(
+        SL_RESULT_PRECONDITIONS_VIOLATED,
+        (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
     ASSERT_EQ(SL_RESULT_SUCCESS, (*mix)->Realize(mix, SL_BOOLEAN_FALSE));
     bq.numBuffers = 0;
-    EXPECT_EQ(SL_RESULT_PARAMETER_INVALID,
-              (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    EXPECT_EQ(
+        SL_RESULT_PARAMETER_INVALID,
+        (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
     SLDataLocator_URI uri{SL_DATALOCATOR_URI, nullptr};
     src.pLocator = &uri;
-    EXPECT_EQ(SL_RESULT_FEATURE_UNSUPPORTED,
-              (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    EXPECT_EQ(
+        SL_RESULT_FEATURE_UNSUPPORTED,
+        (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
     EXPECT_EQ(nullptr, player);
 
     SLDataLocator_IODevice dev{SL_DATALOCATOR_IODEVICE, SL_IODEVICE_AUDIOINPUT,
@@ -114,13 +118,15 @@ TEST(Format, RefusesQueuesAndLocatorsThatAreNotBufferQueues) {
     SLDataLocator_BufferQueue plain{SL_DATALOCATOR_BUFFERQUEUE, 2};
     SLDataSink rsink{&plain, const_cast<SLAndroidDataFormat_PCM_EX *>(&format)};
     SLObjectItf rec = nullptr;
-    EXPECT_EQ(SL_RESULT_PARAMETER_INVALID,
-              (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));
+    EXPECT_EQ(
+        SL_RESULT_PARAMETER_INVALID,
+        (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));
     dev.deviceType = SL_IODEVICE_LEDARRAY;
     SLDataLocator_AndroidSimpleBufferQueue asbq{SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE, 2};
     rsink.pLocator = &asbq;
-    EXPECT_EQ(SL_RESULT_PARAMETER_INVALID,
-              (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));
+    EXPECT_EQ(
+        SL_RESULT_PARAMETER_INVALID,
+        (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));
     EXPECT_EQ(nullptr, rec);
     (*mix)->Destroy(mix);
 }

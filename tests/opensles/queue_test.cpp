@@ -34,7 +34,8 @@ TEST_F(Queue, RecorderFillsBuffersInEnqueueOrderOneCallbackEachOnItsOwnThread) {
     ASSERT_EQ(0, slhost_set_capture_source("counter"));
     Recorder rec(engine, &format, 4);
     Callbacks cb;
-    ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->RegisterCallback(rec.queue, Callbacks::on_android, &cb));
+    ASSERT_EQ(SL_RESULT_SUCCESS,
+              (*rec.queue)->RegisterCallback(rec.queue, Callbacks::on_android, &cb));
     std::vector<uint8_t> a(32), b(16), c(32);
     ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->Enqueue(rec.queue, a.data(), 32));
     ASSERT_EQ(SL_RESULT_SUCCESS, (*rec.queue)->Enqueue(rec.queue, b.data(), 16));

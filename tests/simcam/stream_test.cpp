@@ -367,8 +367,9 @@ TEST_F(Stream, FaultAfterSomeCallsLetsThoseSucceedFirst) {
     // The same from the configuration: two dequeue attempts answer as usual, the third fails.
     std::string config = simcam::DefaultConfigText();
     const std::string from = "\"clock\": \"realtime\",";
-    config.replace(config.find(from), from.size(),
-                   from + R"( "faults": {"calls": {"dqbuf": {"errno": "EIO", "times": 1, "after": 2}}},)");
+    config.replace(
+        config.find(from), from.size(),
+        from + R"( "faults": {"calls": {"dqbuf": {"errno": "EIO", "times": 1, "after": 2}}},)");
     simcam::LoadConfigText(config);
     Fd again(OpenNode());
     struct v4l2_buffer b;

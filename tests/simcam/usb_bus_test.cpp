@@ -67,8 +67,7 @@ TEST(SimcamUsbBus, EachCameraIsOnTheBusWithTheIdsOfItsNodes) {
     EXPECT_EQ("2e1a:4d02 0210", NodeIds("/dev/video1"));
     EXPECT_EQ("046d:085c 0010", NodeIds("/dev/video2"));
     EXPECT_EQ("", NodeIds("/dev/video3"));
-    const std::vector<std::string> expected = {"001/002 2e1a:4d02 0210",
-                                               "001/003 046d:085c 0010"};
+    const std::vector<std::string> expected = {"001/002 2e1a:4d02 0210", "001/003 046d:085c 0010"};
     EXPECT_EQ(expected, BusDevices());
 }
 

@@ -23,7 +23,9 @@ LogCapture::LogCapture() {
     __android_log_set_logger(capture_logger);
 }
 
-LogCapture::~LogCapture() { __android_log_set_logger(__android_log_stderr_logger); }
+LogCapture::~LogCapture() {
+    __android_log_set_logger(__android_log_stderr_logger);
+}
 
 std::vector<LogEntry> LogCapture::entries() const {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -33,7 +35,8 @@ std::vector<LogEntry> LogCapture::entries() const {
 std::vector<std::string> LogCapture::texts(const std::string &tag) const {
     std::vector<std::string> out;
     for (const LogEntry &e : entries())
-        if (e.tag == tag) out.push_back(e.text);
+        if (e.tag == tag)
+            out.push_back(e.text);
     return out;
 }
 

@@ -20,7 +20,7 @@ struct LogEntry {
 // priority filter is opened fully, so the libraries' gates are what is tested).
 // One capture at a time per process.
 class LogCapture {
-public:
+  public:
     LogCapture();
     ~LogCapture();
     LogCapture(const LogCapture &) = delete;

@@ -22,6 +22,8 @@ ScopedProperty::ScopedProperty(std::string name, const std::string &value)
     SetProperty(name_, value);
 }
 
-ScopedProperty::~ScopedProperty() { SetProperty(name_, previous_); }
+ScopedProperty::~ScopedProperty() {
+    SetProperty(name_, previous_);
+}
 
 }  // namespace orvtest

@@ -6,14 +6,14 @@
 namespace orvtest {
 
 class ScopedProperty {
-public:
+  public:
     // An empty value unsets the property.
     ScopedProperty(std::string name, const std::string &value);
     ~ScopedProperty();
     ScopedProperty(const ScopedProperty &) = delete;
     ScopedProperty &operator=(const ScopedProperty &) = delete;
 
-private:
+  private:
     std::string name_;
     std::string previous_;
 };

@@ -9,7 +9,7 @@
 namespace {
 
 class PrivateProperties : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         const char *tmp = getenv("TMPDIR");
         std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/orv-props-XXXXXX";
@@ -21,7 +21,7 @@ public:
     }
     void TearDown() override { unlink(path_.c_str()); }
 
-private:
+  private:
     std::string path_;
 };
 

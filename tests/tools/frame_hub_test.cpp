@@ -18,10 +18,10 @@ struct Case {
 
 TEST(FrameHub, ViewerStartsAtIdrAndSkipsToTheNextWhenBehind) {
     const Case cases[] = {
-        {2, "pIp", "2 3", 0},     // joined mid-GOP: nothing lost before its first IDR frame
-        {2, "Ippp", "", 4},       // full at frame 3: the two queued and all to the next IDR
-        {2, "IpppI", "5", 4},     // ... where it starts again
-        {2, "IpI", "3", 2},       // full when an IDR frame comes: that frame is kept
+        {2, "pIp", "2 3", 0},  // joined mid-GOP: nothing lost before its first IDR frame
+        {2, "Ippp", "", 4},    // full at frame 3: the two queued and all to the next IDR
+        {2, "IpppI", "5", 4},  // ... where it starts again
+        {2, "IpI", "3", 2},    // full when an IDR frame comes: that frame is kept
         {3, "IpIpp", "", 5},
     };
     for (const Case &c : cases) {

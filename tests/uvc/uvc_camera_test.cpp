@@ -21,13 +21,13 @@
 
 namespace {
 
-using orvtest::LogEntry;
-using uvctest::Block;
 using orvtest::ErrnoText;
-using orvtest::uvc::Error;
 using orvtest::Hex;
-using orvtest::uvc::Info;
+using orvtest::LogEntry;
 using orvtest::UvcLines;
+using orvtest::uvc::Error;
+using orvtest::uvc::Info;
+using uvctest::Block;
 
 const char kNode[] = "/dev/video0";
 const std::string kCommitted =
@@ -180,7 +180,8 @@ TEST_F(UvcCamera, ReadsReturnWhatTheCameraAnswers) {
 
 TEST_F(UvcCamera, AZeroFrameIntervalReadsAsTheLargestFrameRate) {
     // 1/20000000 s is below the block's 100 ns unit: the camera answers dwFrameInterval 0.
-    Open(orvtest::DefaultConfigWith(R"("intervals": ["1/30", "1/15"])", R"("intervals": ["1/20000000"])"));
+    Open(orvtest::DefaultConfigWith(R"("intervals": ["1/30", "1/15"])",
+                                    R"("intervals": ["1/20000000"])"));
     ASSERT_EQ(0u, simcam::GetEncoder(kNode).frame_interval);
     unsigned fps = 0;
     EXPECT_EQ(0, uvc_get_h264_framerate(12, fd_, &fps));

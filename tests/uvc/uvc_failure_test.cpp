@@ -21,9 +21,9 @@
 namespace {
 
 using orvtest::LogEntry;
+using orvtest::UvcLines;
 using orvtest::uvc::Error;
 using orvtest::uvc::Info;
-using orvtest::UvcLines;
 
 constexpr int kBadFd = -1;
 

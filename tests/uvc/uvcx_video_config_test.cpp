@@ -14,8 +14,8 @@
 namespace {
 
 namespace uvcx = orv::uvcx;
-using uvctest::Block;
 using orvtest::Hex;
+using uvctest::Block;
 
 std::string Sent(const UvcxVideoConfig &c) {
     return orvtest::Hex(c.bytes, sizeof c.bytes);

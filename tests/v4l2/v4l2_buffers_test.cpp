@@ -12,9 +12,9 @@
 
 namespace {
 
+using orvtest::ErrnoText;
 using orvtest::LogEntry;
 using orvtest::v4l2::Error;
-using orvtest::ErrnoText;
 using v4l2test::kNode;
 
 constexpr int kMmap = 1;
@@ -87,10 +87,10 @@ TEST_F(Buffers, FewerGrantedThanAskedFailsAndMapsNothing) {
     simcam::GrantBuffers(kNode, 2);
     errno = 0;
     EXPECT_EQ(-1, v4l2_req_buf(fd_, records_, 4, kMmap));
-    EXPECT_EQ((std::vector<LogEntry>{Error("v4l2_req_buf: " + FdText() +
-                                           " Insufficient buffer memory on device, " +
-                                           ErrnoText(0))}),
-              Lines());
+    EXPECT_EQ(
+        (std::vector<LogEntry>{Error("v4l2_req_buf: " + FdText() +
+                                     " Insufficient buffer memory on device, " + ErrnoText(0))}),
+        Lines());
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kQueryBuf).empty());
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kMmap).empty());
     for (const CaptureBuffer &b : records_)
@@ -160,8 +160,8 @@ TEST_F(Buffers, ReleaseLogsAFailedUnmapAndGoesOn) {
     CaptureBuffer bad[3] = {records_[0], {reinterpret_cast<void *>(0x1001), 0, 4096}, records_[1]};
     records_[0].start = records_[1].start = nullptr;  // now owned by `bad`
     EXPECT_EQ(0, v4l2_release_buf(fd_, bad, 3, kMmap));
-    EXPECT_EQ((std::vector<LogEntry>{Error("v4l2_release_buf: " + FdText() + " munmap failed, " +
-                                           ErrnoText(EINVAL))}),
+    EXPECT_EQ((std::vector<LogEntry>{
+                  Error("v4l2_release_buf: " + FdText() + " munmap failed, " + ErrnoText(EINVAL))}),
               Lines());
     EXPECT_EQ(nullptr, bad[0].start);
     EXPECT_EQ(nullptr, bad[2].start);

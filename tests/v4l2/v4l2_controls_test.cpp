@@ -163,15 +163,15 @@ TEST_F(Controls, KindsOfControl) {
 
     for (const char *type : {"button", "bitmask"}) {
         Open(v4l2test::DefaultConfigWith(R"("name": "Pan, Speed", "type": "integer")",
-                                         std::string(R"("name": "Odd", "type": ")") + type +
-                                             "\""));
+                                         std::string(R"("name": "Odd", "type": ")") + type + "\""));
         const Printed p = Printing([&] {
             EXPECT_EQ(-1, v4l2PanLeftRight(fd_, 1));
             EXPECT_EQ(-1, v4l2SetDefault(fd_, kPanSpeed));
         });
-        EXPECT_EQ("contol Odd unsupported\nv4l2 set pan left/right control error\n"
-                  "contol Odd unsupported\n",
-                  p.out)
+        EXPECT_EQ(
+            "contol Odd unsupported\nv4l2 set pan left/right control error\n"
+            "contol Odd unsupported\n",
+            p.out)
             << type;
         EXPECT_TRUE(Writes().empty()) << type;
     }
@@ -205,15 +205,18 @@ TEST_F(Controls, DefaultMinimumAndMaximum) {
               Writes());
     simcam::FailControl(kNode, kZoomAbsolute, EIO);
     int result = 0;
-    EXPECT_EQ("ioctl set control error\n", Printing([&] { result = v4l2SetMax(fd_, kZoomAbsolute); }).out);
+    EXPECT_EQ("ioctl set control error\n",
+              Printing([&] { result = v4l2SetMax(fd_, kZoomAbsolute); }).out);
     EXPECT_EQ(-1, result);
 }
 
 TEST_F(Controls, HomeSetsEachDefaultInOrderAndStopsAtTheFirstFailure) {
     EXPECT_EQ(0, v4l2SetPtzToHome(fd_));
-    const std::vector<std::pair<uint32_t, int32_t>> home = {
-        {kPanAbsolute, 0}, {kTiltAbsolute, 0}, {kZoomAbsolute, 100}, {kFocusAuto, 1},
-        {kFocusAbsolute, 0}};
+    const std::vector<std::pair<uint32_t, int32_t>> home = {{kPanAbsolute, 0},
+                                                            {kTiltAbsolute, 0},
+                                                            {kZoomAbsolute, 100},
+                                                            {kFocusAuto, 1},
+                                                            {kFocusAbsolute, 0}};
     EXPECT_EQ(home, Writes());
 
     // Without automatic focus: pan, tilt and zoom are home, the focus position is not touched.
@@ -232,22 +235,24 @@ TEST_F(Controls, HomeSetsEachDefaultInOrderAndStopsAtTheFirstFailure) {
 
 TEST_F(Controls, PanTiltAbsoluteSetsPanThenTilt) {
     EXPECT_EQ(0, v4l2PanTiltAbsolute(fd_, 3600, -7200));
-    EXPECT_EQ((std::vector<std::pair<uint32_t, int32_t>>{{kPanAbsolute, 3600},
-                                                          {kTiltAbsolute, -7200}}),
-              Writes());
+    EXPECT_EQ(
+        (std::vector<std::pair<uint32_t, int32_t>>{{kPanAbsolute, 3600}, {kTiltAbsolute, -7200}}),
+        Writes());
 
     simcam::FailControl(kNode, kTiltAbsolute, EIO);
     int result = 0;
-    EXPECT_EQ("ioctl set control error\nv4l2 set tilt position control error\n"
-              "v4l2 set TiltPosition control error\n",
-              Printing([&] { result = v4l2PanTiltAbsolute(fd_, 0, 0); }).out);
+    EXPECT_EQ(
+        "ioctl set control error\nv4l2 set tilt position control error\n"
+        "v4l2 set TiltPosition control error\n",
+        Printing([&] { result = v4l2PanTiltAbsolute(fd_, 0, 0); }).out);
     EXPECT_EQ(-1, result);
 
     simcam::FailControl(kNode, kPanAbsolute, EIO);
     simcam::ClearTrace();
-    EXPECT_EQ("ioctl set control error\nv4l2 set pan position control error\n"
-              "v4l2 set PanPosition control error\n",
-              Printing([&] { result = v4l2PanTiltAbsolute(fd_, 0, 0); }).out);
+    EXPECT_EQ(
+        "ioctl set control error\nv4l2 set pan position control error\n"
+        "v4l2 set PanPosition control error\n",
+        Printing([&] { result = v4l2PanTiltAbsolute(fd_, 0, 0); }).out);
     EXPECT_EQ(-1, result);
     EXPECT_EQ(1u, Writes().size());  // the tilt is not tried
 }
@@ -256,9 +261,8 @@ TEST_F(Controls, RelativePanTiltPacksDirectionAndSpeedPerAxis) {
     const struct {
         int pan, tilt;
         uint32_t packed;
-    } cases[] = {{0, 0, 0x00000000},          {5, -3, 0x03FF0501},
-                 {-1, 1, 0x010101FF},         {300, 0, 0x0000FF01},
-                 {0, -1000, 0xFFFF0000},      {INT_MIN, INT_MAX, 0xFF01FFFF}};
+    } cases[] = {{0, 0, 0x00000000},   {5, -3, 0x03FF0501},    {-1, 1, 0x010101FF},
+                 {300, 0, 0x0000FF01}, {0, -1000, 0xFFFF0000}, {INT_MIN, INT_MAX, 0xFF01FFFF}};
     for (const auto &c : cases) {
         simcam::ClearTrace();
         EXPECT_EQ(0, v4l2PanTiltRelative(fd_, c.pan, c.tilt));
@@ -273,9 +277,10 @@ TEST_F(Controls, RelativePanTiltPacksDirectionAndSpeedPerAxis) {
 
     simcam::FailControl(kNode, 0x009A0922, EIO);
     int result = 0;
-    EXPECT_EQ("ioctl set control error\nv4l2 set PANTILT_RELATIVE control error\n"
-              "v4l2 set v4l2PanTiltRelative control error\n",
-              Printing([&] { result = v4l2PanTiltStop(fd_); }).out);
+    EXPECT_EQ(
+        "ioctl set control error\nv4l2 set PANTILT_RELATIVE control error\n"
+        "v4l2 set v4l2PanTiltRelative control error\n",
+        Printing([&] { result = v4l2PanTiltStop(fd_); }).out);
     EXPECT_EQ(-1, result);
 }
 

@@ -16,11 +16,11 @@
 namespace {
 
 using orvtest::LogEntry;
-using v4l2test::CameraConfig;
 using orvtest::v4l2::Debug;
 using orvtest::v4l2::Info;
-using v4l2test::kNode;
 using orvtest::v4l2::Warn;
+using v4l2test::CameraConfig;
+using v4l2test::kNode;
 
 constexpr int kH264 = 0x34363248;
 constexpr int kMjpg = 0x47504A4D;
@@ -112,18 +112,18 @@ TEST_F(Enum, DiscreteSizesAndTheRatesOfTheLastSize) {
     EXPECT_EQ((std::vector<LogEntry>{Debug("{ discrete: width = 1920, height = 1080 }\n"),
                                      Debug("{ discrete: width = 1280, height = 720 }\n"),
                                      Debug("{ discrete: width = 640, height = 480 }\n"),
-                                     Debug("\tTime interval between frame: "),
-                                     Debug("1/30, "), Debug("1/15, "), Debug("\n")}),
+                                     Debug("\tTime interval between frame: "), Debug("1/30, "),
+                                     Debug("1/15, "), Debug("\n")}),
               Lines());
 }
 
 // The size that does not fit ends the list and its rates are the ones written.
 TEST_F(Enum, FullSizesTextEndsTheListAtTheSizeThatDidNotFit) {
-    Open(CameraConfig("[" + Format(R"("H264")",
-                                   "[" + DiscreteSize(1920, 1080, R"(["1/30"])") + "," +
-                                       DiscreteSize(1280, 720, R"(["1/25"])") + "," +
-                                       DiscreteSize(640, 480, R"(["1/30", "1/15"])") + "," +
-                                       DiscreteSize(320, 240, R"(["1/5"])") + "]") +
+    Open(CameraConfig("[" +
+                      Format(R"("H264")", "[" + DiscreteSize(1920, 1080, R"(["1/30"])") + "," +
+                                              DiscreteSize(1280, 720, R"(["1/25"])") + "," +
+                                              DiscreteSize(640, 480, R"(["1/30", "1/15"])") + "," +
+                                              DiscreteSize(320, 240, R"(["1/5"])") + "]") +
                       "]"));
     Text sizes(20), rates(16);
     EXPECT_EQ(0, v4l2_get_support_frame_sizes(fd_, kH264, sizes.get(), sizes.cap(), rates.get(),
@@ -135,8 +135,8 @@ TEST_F(Enum, FullSizesTextEndsTheListAtTheSizeThatDidNotFit) {
     EXPECT_EQ(Warn("too many pixelsize , break "), lines[3]);
 
     Text all(40), last(8);
-    EXPECT_EQ(0, v4l2_get_support_frame_sizes(fd_, kH264, all.get(), all.cap(), last.get(),
-                                              last.cap()));
+    EXPECT_EQ(
+        0, v4l2_get_support_frame_sizes(fd_, kH264, all.get(), all.cap(), last.get(), last.cap()));
     EXPECT_EQ("1920x1080,1280x720,640x480,320x240", all.str());
     EXPECT_EQ("5", last.str());
 }
@@ -187,8 +187,8 @@ TEST_F(Enum, TextsNeverPassTheirCapacity) {
 
 TEST_F(Enum, FormatNotOfferedLeavesTheTexts) {
     char sizes[32] = "keep", rates[32] = "keep";
-    EXPECT_EQ(0, v4l2_get_support_frame_sizes(fd_, kMjpg, sizes, sizeof sizes, rates,
-                                              sizeof rates));
+    EXPECT_EQ(0,
+              v4l2_get_support_frame_sizes(fd_, kMjpg, sizes, sizeof sizes, rates, sizeof rates));
     EXPECT_STREQ("keep", sizes);
     EXPECT_STREQ("keep", rates);
     // The rates of "the last size" are asked for 0 x 0.
@@ -199,16 +199,21 @@ TEST_F(Enum, FormatNotOfferedLeavesTheTexts) {
 }
 
 TEST_F(Enum, SizeRangesRefuseToEnumerateIntervals) {
-    Open(CameraConfig("[" +
-                      Format(R"("H264")", R"({"kind": "continuous", "min": "160x120", "max": "1920x1080", "intervals": ["1/30"]})") +
-                      "," +
-                      Format(R"("YUYV")", R"({"kind": "stepwise", "min": "160x120", "max": "1280x720", "step": "16x8", "intervals": ["1/30"]})") +
-                      "]"));
+    Open(CameraConfig(
+        "[" +
+        Format(
+            R"("H264")",
+            R"({"kind": "continuous", "min": "160x120", "max": "1920x1080", "intervals": ["1/30"]})") +
+        "," +
+        Format(
+            R"("YUYV")",
+            R"({"kind": "stepwise", "min": "160x120", "max": "1280x720", "step": "16x8", "intervals": ["1/30"]})") +
+        "]"));
     char sizes[32] = "keep", rates[32] = "keep";
-    EXPECT_EQ(0, v4l2_get_support_frame_sizes(fd_, kH264, sizes, sizeof sizes, rates,
-                                              sizeof rates));
-    EXPECT_EQ(0, v4l2_get_support_frame_sizes(fd_, 0x56595559, sizes, sizeof sizes, rates,
-                                              sizeof rates));
+    EXPECT_EQ(0,
+              v4l2_get_support_frame_sizes(fd_, kH264, sizes, sizeof sizes, rates, sizeof rates));
+    EXPECT_EQ(
+        0, v4l2_get_support_frame_sizes(fd_, 0x56595559, sizes, sizeof sizes, rates, sizeof rates));
     EXPECT_STREQ("keep", sizes);
     EXPECT_STREQ("keep", rates);
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kEnumFrameIntervals).empty());
@@ -225,12 +230,15 @@ TEST_F(Enum, SizeRangesRefuseToEnumerateIntervals) {
 TEST_F(Enum, IntervalsTruncateSkipZeroNumeratorsAndStopAtRanges) {
     Open(CameraConfig(
         "[" +
-        Format(R"("H264")",
-               "[" + DiscreteSize(1920, 1080, R"(["1001/30000", "0/30", "1/15"])") + "," +
-                   DiscreteSize(1280, 720, R"({"kind": "continuous", "min": "1/60", "max": "1/5"})") +
-                   "," +
-                   DiscreteSize(640, 480, R"({"kind": "stepwise", "min": "1/30", "max": "1/10", "step": "1/10"})") +
-                   "]") +
+        Format(
+            R"("H264")",
+            "[" + DiscreteSize(1920, 1080, R"(["1001/30000", "0/30", "1/15"])") + "," +
+                DiscreteSize(1280, 720, R"({"kind": "continuous", "min": "1/60", "max": "1/5"})") +
+                "," +
+                DiscreteSize(
+                    640, 480,
+                    R"({"kind": "stepwise", "min": "1/30", "max": "1/10", "step": "1/10"})") +
+                "]") +
         "]"));
     char rates[32] = "keep";
     EXPECT_EQ(0, v4l2_get_support_frame_intervals(fd_, kH264, 1920, 1080, rates, sizeof rates));
@@ -240,12 +248,10 @@ TEST_F(Enum, IntervalsTruncateSkipZeroNumeratorsAndStopAtRanges) {
     EXPECT_STREQ("29,15", rates);
     EXPECT_EQ(6u, simcam::TraceOf(simcam::Call::kEnumFrameIntervals).size());
     const std::string head = "\tTime interval between frame: ";
-    EXPECT_EQ((std::vector<LogEntry>{Debug(head), Debug("1001/30000, "), Debug("0/30, "),
-                                     Debug("1/15, "), Debug("\n"), Debug(head),
-                                     Debug("{min { 1/60 } .. max { 1/5 } }, "), Debug("\n"),
-                                     Debug(head),
-                                     Debug("{min { 1/30 } .. max { 1/10 } / stepsize { 1/10 } }, "),
-                                     Debug("\n")}),
+    EXPECT_EQ((std::vector<LogEntry>{
+                  Debug(head), Debug("1001/30000, "), Debug("0/30, "), Debug("1/15, "), Debug("\n"),
+                  Debug(head), Debug("{min { 1/60 } .. max { 1/5 } }, "), Debug("\n"), Debug(head),
+                  Debug("{min { 1/30 } .. max { 1/10 } / stepsize { 1/10 } }, "), Debug("\n")}),
               Lines());
 
     // A full rates text stops the list with its WARN line.
@@ -258,8 +264,8 @@ TEST_F(Enum, IntervalsTruncateSkipZeroNumeratorsAndStopAtRanges) {
 TEST_F(Enum, EnumerationErrorsOtherThanTheEndAreReturned) {
     simcam::FailCall(kNode, simcam::Call::kEnumFrameSizes, EIO, 1, 1);
     char sizes[32] = "keep", rates[32] = "keep";
-    EXPECT_EQ(EIO, v4l2_get_support_frame_sizes(fd_, kH264, sizes, sizeof sizes, rates,
-                                                sizeof rates));
+    EXPECT_EQ(EIO,
+              v4l2_get_support_frame_sizes(fd_, kH264, sizes, sizeof sizes, rates, sizeof rates));
     EXPECT_STREQ("1920x1080", sizes);
     EXPECT_STREQ("keep", rates);
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kEnumFrameIntervals).empty());
@@ -278,7 +284,9 @@ TEST_F(Enum, ResolutionsKeepTheTextsOfTheLastFormatWithDiscreteSizes) {
     Open(CameraConfig(
         "[" + Format(R"("MJPG")", "[" + DiscreteSize(1280, 720, R"(["1/25"])") + "]") + "," +
         Format(R"("H264")", "[" + DiscreteSize(640, 480, R"(["1/15"])") + "]") + "," +
-        Format(R"("YUYV")", R"({"kind": "continuous", "min": "160x120", "max": "320x240", "intervals": ["1/30"]})") +
+        Format(
+            R"("YUYV")",
+            R"({"kind": "continuous", "min": "160x120", "max": "320x240", "intervals": ["1/30"]})") +
         "]"));
     char sizes[32] = "", rates[32] = "";
     EXPECT_EQ(0, v4l2_get_support_resolutions(fd_, sizes, sizeof sizes, rates, sizeof rates));

@@ -9,9 +9,9 @@
 
 namespace {
 
+using orvtest::ErrnoText;
 using orvtest::LogEntry;
 using orvtest::v4l2::Error;
-using orvtest::ErrnoText;
 using orvtest::v4l2::Info;
 using v4l2test::kNode;
 
@@ -47,9 +47,9 @@ TEST_F(Format, GetFailureLeavesTheOutputs) {
     EXPECT_EQ(1, pixfmt);
     EXPECT_EQ(2, width);
     EXPECT_EQ(3, height);
-    EXPECT_EQ(Error("v4l2_get_video_fmt: " + FdText() + " v4l2_get_video_fmt failed, " +
-                    ErrnoText(EIO)),
-              Lines().back());
+    EXPECT_EQ(
+        Error("v4l2_get_video_fmt: " + FdText() + " v4l2_get_video_fmt failed, " + ErrnoText(EIO)),
+        Lines().back());
 }
 
 TEST_F(Format, SetSendsTheRequestWithFieldFourAndTheDriverMayAdjust) {

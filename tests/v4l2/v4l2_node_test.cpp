@@ -12,9 +12,9 @@
 
 namespace {
 
+using orvtest::ErrnoText;
 using orvtest::LogEntry;
 using orvtest::v4l2::Error;
-using orvtest::ErrnoText;
 using orvtest::v4l2::Info;
 using v4l2test::kNode;
 
@@ -27,8 +27,8 @@ TEST_F(Node, OpenGivesANonBlockingReadWriteDescriptorAndCloseGivesItBack) {
     ASSERT_EQ(1u, opens.size());
     EXPECT_EQ(O_RDWR | O_NONBLOCK, opens[0].flags);
     EXPECT_EQ(0x802, opens[0].flags);
-    EXPECT_EQ((std::vector<LogEntry>{Info("open ok, v4l2_open_video: dev:/dev/video0 fd:" +
-                                          std::to_string(fd))}),
+    EXPECT_EQ((std::vector<LogEntry>{
+                  Info("open ok, v4l2_open_video: dev:/dev/video0 fd:" + std::to_string(fd))}),
               Lines());
 
     EXPECT_EQ(0, v4l2_close_video(fd));
@@ -45,10 +45,10 @@ TEST_F(Node, OpenRefusalsAndCloseOfNoDescriptor) {
     EXPECT_EQ(-1, v4l2_open_video("/dev/video5"));
     simcam::FailOpen(kNode, EBUSY);
     EXPECT_EQ(-1, v4l2_open_video(kNode));
-    EXPECT_EQ((std::vector<LogEntry>{
-                  Error("open error, fd:-1 dev:/dev/video5, " + ErrnoText(ENOENT)),
-                  Error("open error, fd:-1 dev:/dev/video0, " + ErrnoText(EBUSY))}),
-              Lines());
+    EXPECT_EQ(
+        (std::vector<LogEntry>{Error("open error, fd:-1 dev:/dev/video5, " + ErrnoText(ENOENT)),
+                               Error("open error, fd:-1 dev:/dev/video0, " + ErrnoText(EBUSY))}),
+        Lines());
 
     simcam::ClearTrace();
     EXPECT_EQ(0, v4l2_close_video(0));

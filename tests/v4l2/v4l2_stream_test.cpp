@@ -11,9 +11,9 @@
 
 namespace {
 
+using orvtest::ErrnoText;
 using orvtest::LogEntry;
 using orvtest::v4l2::Error;
-using orvtest::ErrnoText;
 using orvtest::v4l2::Info;
 using v4l2test::kNode;
 
@@ -27,7 +27,9 @@ class Stream : public v4l2test::NodeTest {
                 munmap(b.start, b.length);
         NodeTest::TearDown();
     }
-    std::string Fn(const char *name) const { return std::string(name) + ": " + std::to_string(fd_); }
+    std::string Fn(const char *name) const {
+        return std::string(name) + ": " + std::to_string(fd_);
+    }
 
     CaptureBuffer buffers_[4] = {};
 };

@@ -49,10 +49,10 @@ void dump_frame(CameraDevice &dev, const void *bytes, unsigned int length) {
     dev.dump_bytes += static_cast<int>(length);
 }
 
-// Undoes a start that failed part way: streaming off (which also takes every queued buffer
-// back) and every mapping made so far released, so the node is not kept busy and a retry can
-// request buffers again.
-void undo_failed_start(CameraDevice *dev) {
+// Streaming off (which gives every buffer back to the driver, the one the caller held
+// included) and every mapping made so far released: stop_capture, and the undoing of a start
+// that failed part way, so the node is not kept busy and a retry can request buffers again.
+void stop_streaming(CameraDevice *dev) {
     v4l2_stop_capture(dev->fd);
     orv::device::forget_held_frame(dev);
     v4l2_release_buf(dev->fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory);
@@ -67,7 +67,7 @@ extern "C" int start_capture(int fd) {
         return -1;
     if (v4l2_req_buf(fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory) == -1) {
         CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " v4l2_req_buf error");
-        undo_failed_start(dev);
+        stop_streaming(dev);
         return -1;
     }
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_req_buf ok");
@@ -75,7 +75,7 @@ extern "C" int start_capture(int fd) {
     orv::device::forget_held_frame(dev);
     if (v4l2_start_capture(fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory) == -1) {
         CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " v4l2_start_capture error");
-        undo_failed_start(dev);
+        stop_streaming(dev);
         return -1;
     }
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_start_capture ok");
@@ -92,10 +92,7 @@ extern "C" void stop_capture(int fd) {
     }
     if (dev->fd <= 0)
         return;
-    // Stream-off gives every buffer back to the driver, the one the caller held included.
-    v4l2_stop_capture(dev->fd);
-    orv::device::forget_held_frame(dev);
-    v4l2_release_buf(dev->fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory);
+    stop_streaming(dev);
 }
 
 extern "C" int read_h264_data(int fd, unsigned char **data) {

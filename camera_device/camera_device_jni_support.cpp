@@ -67,14 +67,19 @@ jclass find_class(JNIEnv *env, const char *name) {
 
 namespace {
 
-jfieldID device_id_field(JNIEnv *env) {
+// A field of ORVVideoDevice; null (nothing pending) when the class or the field is missing.
+jfieldID device_field(JNIEnv *env, const char *name, const char *signature) {
     LocalRef<jclass> cls(env, find_class(env, kDeviceClass));
     if (!cls)
         return nullptr;
-    jfieldID field = env->GetFieldID(cls.get(), "mDeviceId", "I");
+    jfieldID field = env->GetFieldID(cls.get(), name, signature);
     if (field == nullptr)
         drop_exception(env);
     return field;
+}
+
+jfieldID device_id_field(JNIEnv *env) {
+    return device_field(env, "mDeviceId", "I");
 }
 
 }  // namespace
@@ -93,15 +98,8 @@ bool set_device_fd(JNIEnv *env, jobject thiz, int fd) {
 }
 
 void mark_camera_gone(JNIEnv *env, jobject thiz) {
-    LocalRef<jclass> cls(env, find_class(env, kDeviceClass));
-    if (!cls)
-        return;
-    jfieldID field = env->GetFieldID(cls.get(), "mCameraGone", "Z");
-    if (field == nullptr) {
-        drop_exception(env);
-        return;
-    }
-    env->SetBooleanField(thiz, field, JNI_TRUE);
+    if (jfieldID field = device_field(env, "mCameraGone", "Z"))
+        env->SetBooleanField(thiz, field, JNI_TRUE);
 }
 
 uint8_t device_unit(int fd) {

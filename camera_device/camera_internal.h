@@ -107,12 +107,12 @@ struct SettingSync {
     const char *done;
 };
 
-// Reads the camera's value; when it differs from `target` (or kAlwaysWrite) writes the target
-// and reads it back; then logs the done line. 0, or -1 for a refused write that counts. `last`
-// (when given) receives the value read last (the start value when no read worked).
 // Logs `text` (as SettingSync's texts) at `priority` under `op`.
 void log_setting(int priority, const char *op, const char *text, SettingValue value);
 
+// Reads the camera's value; when it differs from `target` (or kAlwaysWrite) writes the target
+// and reads it back; then logs the done line. 0, or -1 for a refused write that counts. `last`
+// (when given) receives the value read last (the start value when no read worked).
 int sync_setting(const SettingSync &s, const char *op, int unit, int fd, SettingValue target,
                  int fps = 0, SettingValue *last = nullptr);
 

@@ -71,8 +71,11 @@ int AudioRecordNative::queueBuffers() {
     if (memory == nullptr) {
         return kResultNoStream;
     }
-    auto buffer =
-        std::make_shared<android::Blob>(static_cast<uint8_t *>(memory), bufferSize, memory);
+    auto buffer = sonora::ownBuffer<android::Blob>(memory, static_cast<uint8_t *>(memory),
+                                                   bufferSize, memory);
+    if (!buffer) {
+        return kResultNoStream;
+    }
     return sonora::enqueueRecord(bufferQueue, inFlightQueue, std::move(buffer), memory, bufferSize);
 }
 
@@ -159,7 +162,11 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     if (copied == size || !blocking || readTarget) {
         return static_cast<long>(copied);
     }
-    auto target = std::make_shared<android::Blob>(dest + copied, size - copied, nullptr);
+    // The target borrows the caller's memory: nothing to free when it cannot be made.
+    auto target = sonora::ownBuffer<android::Blob>(nullptr, dest + copied, size - copied, nullptr);
+    if (!target) {
+        return static_cast<long>(copied);
+    }
     readTarget = target;
     // Only a full target, close or a flush end the wait; a raise that finds the target still
     // being filled sends the reader back to waiting.

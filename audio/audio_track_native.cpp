@@ -79,7 +79,11 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
         return kResultNoStream;
     }
     memcpy(copy, data, size);
-    auto record = std::make_shared<android::BlobReadOnly>(copy, static_cast<uint8_t *>(copy), size);
+    auto record =
+        sonora::ownBuffer<android::BlobReadOnly>(copy, copy, static_cast<uint8_t *>(copy), size);
+    if (!record) {
+        return kResultNoStream;
+    }
     const int result =
         sonora::enqueueRecord(bufferQueue, queuedBuffers, std::move(record), copy, size);
     return result == 0 ? static_cast<int>(size) : result;

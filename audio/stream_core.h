@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace sonora {
@@ -152,13 +154,33 @@ inline void *allocateBuffer(size_t size) {
     return memory;
 }
 
+// A record owning `memory` (from allocateBuffer), built from `args`. When the record itself
+// cannot be allocated, `memory` is freed here and the result is null after ERROR "unable to
+// allocate a buffer record": nothing leaks and no exception reaches a JNI caller or the
+// callback thread.
+template <class Record, class... Args>
+std::shared_ptr<Record> ownBuffer(void *memory, Args &&...args) noexcept {
+    try {
+        return std::make_shared<Record>(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc &) {
+        std::free(memory);
+        SONORA_LOGE("unable to allocate a buffer record");
+        return nullptr;
+    }
+}
+
 // Appends `record` to `records` and enqueues `size` bytes at `data` on `queue`. A refused Enqueue
 // takes the record back (it will never complete) and logs WARN "Enqueue error %s". 0, or
-// kResultNoStream.
+// kResultNoStream (also when the list cannot grow: the record, and its memory, then go).
 template <class Queue, class Record>
 int enqueueRecord(Queue queue, std::deque<std::shared_ptr<Record>> &records,
                   std::shared_ptr<Record> record, const void *data, size_t size) {
-    records.push_back(std::move(record));
+    try {
+        records.push_back(std::move(record));
+    } catch (const std::bad_alloc &) {
+        SONORA_LOGE("unable to allocate a buffer record");
+        return kResultNoStream;
+    }
     const SLresult r = (*queue)->Enqueue(queue, data, static_cast<SLuint32>(size));
     if (r != SL_RESULT_SUCCESS) {
         records.pop_back();

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 namespace slhost {
@@ -114,7 +115,15 @@ struct QueueItf {
             return SL_RESULT_PARAMETER_INVALID;
         }
         SLresult r = fault_check(SLHOST_OP_ENQUEUE, kind_of(m));
-        return r != SL_RESULT_SUCCESS ? r : m->core().enqueue(data, size);
+        if (r != SL_RESULT_SUCCESS) {
+            return r;
+        }
+        // A C interface: running out of memory is a result, as on a device, never an exception.
+        try {
+            return m->core().enqueue(data, size);
+        } catch (const std::bad_alloc &) {
+            return SL_RESULT_MEMORY_FAILURE;
+        }
     }
     static SLresult clear(Itf self) {
         MediaObject *m = media(self);

@@ -19,7 +19,7 @@ int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool use
         [this] { close(); });
     if (result == 0) {
         // 20 ms of frames; the division drops the fraction (11025 Hz gives 220 frames).
-        bufferSize = (sampleRate / 50) * channelCount * sonora::bytesPerSample(useFloat);
+        bufferSize = (sampleRate / 50) * channelCount * (useFloat ? 4 : 2);
         numBuffers = buffers;
     }
     return result;

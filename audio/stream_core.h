@@ -56,11 +56,6 @@ inline QueueState queueState(SLAndroidSimpleBufferQueueItf queue) {
     return {r, s.count, s.index};
 }
 
-// Bytes in one sample of the stream's format.
-inline size_t bytesPerSample(bool useFloat) {
-    return useFloat ? 4 : 2;
-}
-
 // The frame of open, run with the stream closed and `lock` held: borrows the shared engine into
 // `engineObject` and its interface into `engine`, then runs `setUp` (the stream's own OpenSL ES
 // steps, giving the first result that is not a success). A stream without an engine logs WARN

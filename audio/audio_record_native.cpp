@@ -83,23 +83,12 @@ void AudioRecordNative::BufferQueueCallback(SLAndroidSimpleBufferQueueItf caller
     static_cast<AudioRecordNative *>(context)->bufferQueueCallback(caller);
 }
 
-// A completion whose buffer a flush cleared while its callback waited for `lock` finds every
-// buffer still in flight queued in OpenSL ES (the completed one no longer counts there): none of
-// them is filled yet.
-bool AudioRecordNative::completedOne() {
-    if (inFlightQueue.empty()) {
-        return false;
-    }
-    const sonora::QueueState queued = sonora::queueState(bufferQueue);
-    return queued.result != SL_RESULT_SUCCESS || queued.count < inFlightQueue.size();
-}
-
 void AudioRecordNative::bufferQueueCallback(SLAndroidSimpleBufferQueueItf caller) {
     std::lock_guard<std::recursive_mutex> held(lock);
     if (!sonora::isOwnQueue(caller, bufferQueue)) {
         return;
     }
-    if (!completedOne()) {
+    if (!sonora::oldestCompleted(bufferQueue, inFlightQueue)) {
         SONORA_LOGW("no delivered data!");
         queueBuffers();
         return;

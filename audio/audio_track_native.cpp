@@ -106,17 +106,10 @@ void AudioTrackNative::bufferQueueCallback(SLBufferQueueItf caller) {
     }
 }
 
-// Drops the oldest copy if OpenSL ES has finished with it. A completion whose buffer a flush
-// cleared while its callback waited for `lock` finds every remaining copy still queued in OpenSL
-// ES (the completed buffer no longer counts there): it must not free one of those.
+// Drops the oldest copy if OpenSL ES has finished with it.
 bool AudioTrackNative::completedOne() {
-    if (queuedBuffers.empty()) {
+    if (!sonora::oldestCompleted(bufferQueue, queuedBuffers))
         return false;
-    }
-    const sonora::QueueState queued = sonora::queueState(bufferQueue);
-    if (queued.result == SL_RESULT_SUCCESS && queued.count >= queuedBuffers.size()) {
-        return false;
-    }
     queuedBuffers.pop_front();
     return true;
 }

@@ -119,6 +119,17 @@ void logQueueState(Queue queue) {
                 static_cast<int>(s.index));
 }
 
+// Whether OpenSL ES has finished with the oldest of `records` (those queued on `queue`). A
+// completion whose buffer a flush cleared while its callback waited for `lock` finds every
+// remaining record still queued (the completed buffer no longer counts there): none of them is.
+template <class Queue, class Record>
+bool oldestCompleted(Queue queue, const std::deque<std::shared_ptr<Record>> &records) {
+    if (records.empty())
+        return false;
+    const QueueState queued = queueState(queue);
+    return queued.result != SL_RESULT_SUCCESS || queued.count < records.size();
+}
+
 // True for an absent queue or one that Clear emptied (no callback comes for what it held).
 template <class Queue>
 bool clearQueue(Queue queue) {

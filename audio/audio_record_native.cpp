@@ -19,7 +19,7 @@ int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool use
         [this] { close(); });
     if (result == 0) {
         // 20 ms of frames; the division drops the fraction (11025 Hz gives 220 frames).
-        bufferSize = (sampleRate / 50) * channelCount * sonora::bytesPerSample(useFloat);
+        bufferSize = (sampleRate / 50) * channelCount * (useFloat ? 4 : 2);
         numBuffers = buffers;
     }
     return result;
@@ -61,21 +61,17 @@ SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRat
 
 int AudioRecordNative::queueBuffers() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (bufferQueue == nullptr) {
+    if (bufferQueue == nullptr)
         return kResultNoStream;
-    }
-    if (readyQueue.size() + inFlightQueue.size() >= numBuffers) {
+    if (readyQueue.size() + inFlightQueue.size() >= numBuffers)
         return 0;
-    }
     void *memory = sonora::allocateBuffer(bufferSize);
-    if (memory == nullptr) {
+    if (memory == nullptr)
         return kResultNoStream;
-    }
     auto buffer = sonora::ownBuffer<android::Blob>(memory, static_cast<uint8_t *>(memory),
                                                    bufferSize, memory);
-    if (!buffer) {
+    if (!buffer)
         return kResultNoStream;
-    }
     return sonora::enqueueRecord(bufferQueue, inFlightQueue, std::move(buffer), memory, bufferSize);
 }
 
@@ -83,23 +79,11 @@ void AudioRecordNative::BufferQueueCallback(SLAndroidSimpleBufferQueueItf caller
     static_cast<AudioRecordNative *>(context)->bufferQueueCallback(caller);
 }
 
-// A completion whose buffer a flush cleared while its callback waited for `lock` finds every
-// buffer still in flight queued in OpenSL ES (the completed one no longer counts there): none of
-// them is filled yet.
-bool AudioRecordNative::completedOne() {
-    if (inFlightQueue.empty()) {
-        return false;
-    }
-    const sonora::QueueState queued = sonora::queueState(bufferQueue);
-    return queued.result != SL_RESULT_SUCCESS || queued.count < inFlightQueue.size();
-}
-
 void AudioRecordNative::bufferQueueCallback(SLAndroidSimpleBufferQueueItf caller) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (!sonora::isOwnQueue(caller, bufferQueue)) {
+    if (!sonora::isOwnQueue(caller, bufferQueue))
         return;
-    }
-    if (!completedOne()) {
+    if (!sonora::oldestCompleted(bufferQueue, inFlightQueue)) {
         SONORA_LOGW("no delivered data!");
         queueBuffers();
         return;
@@ -138,9 +122,8 @@ size_t AudioRecordNative::copyFromReady(uint8_t *dest, size_t size) {
         memcpy(dest + copied, ready.data + ready.offset, n);
         ready.offset += n;
         copied += n;
-        if (ready.remaining() == 0) {
+        if (ready.remaining() == 0)
             readyQueue.pop_front();
-        }
     }
     return copied;
 }
@@ -149,42 +132,35 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     std::lock_guard<std::mutex> reading(readLock);
     SONORA_LOGV("reading:%p  %zu", data, size);
     std::unique_lock<std::recursive_mutex> held(lock);
-    if (engine == nullptr) {
+    if (engine == nullptr)
         return kResultNoStream;
-    }
     auto *dest = static_cast<uint8_t *>(data);
     const size_t copied = copyFromReady(dest, size);
     // Capture stops when the reader fell behind (every buffer held ready) or after a flush:
     // nothing is in flight, so no callback would enqueue again. Resume while recording.
-    if (state == SL_RECORDSTATE_RECORDING && inFlightQueue.empty()) {
+    if (state == SL_RECORDSTATE_RECORDING && inFlightQueue.empty())
         queueBuffers();
-    }
-    if (copied == size || !blocking || readTarget) {
+    if (copied == size || !blocking || readTarget)
         return static_cast<long>(copied);
-    }
     // The target borrows the caller's memory: nothing to free when it cannot be made.
     auto target = sonora::ownBuffer<android::Blob>(nullptr, dest + copied, size - copied, nullptr);
-    if (!target) {
+    if (!target)
         return static_cast<long>(copied);
-    }
     readTarget = target;
     // Only a full target, close or a flush end the wait; a raise that finds the target still
     // being filled sends the reader back to waiting.
     for (;;) {
-        if (!signal.waitReleasing(held)) {
+        if (!signal.waitReleasing(held))
             return static_cast<long>(copied);  // released by flush or close
-        }
-        if (readTarget != target || target->remaining() == 0) {
+        if (readTarget != target || target->remaining() == 0)
             return static_cast<long>(copied + target->offset);
-        }
     }
 }
 
 int AudioRecordNative::flush() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (!sonora::clearQueue(bufferQueue)) {
+    if (!sonora::clearQueue(bufferQueue))
         return kResultNoStream;
-    }
     readyQueue.clear();
     inFlightQueue.clear();
     readTarget.reset();
@@ -199,9 +175,8 @@ void AudioRecordNative::close() {
     std::vector<std::shared_ptr<android::Blob>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);
-        if (record != nullptr) {
+        if (record != nullptr)
             sonora::changeState(record, SL_RECORDSTATE_STOPPED, state);
-        }
         sonora::unregisterCallback(bufferQueue);
         if (flush() != 0) {
             // A blocked reader must still be released; nothing will fill its buffer now.
@@ -224,16 +199,13 @@ void AudioRecordNative::close() {
 
 int AudioRecordNative::setRecordState(SLuint32 requested) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (record == nullptr) {
+    if (record == nullptr)
         return kResultNoStream;
-    }
-    if (requested == SL_RECORDSTATE_RECORDING) {
+    if (requested == SL_RECORDSTATE_RECORDING)
         queueBuffers();
-    }
     const int result = sonora::changeState(record, requested, state);
-    if (result == 0 && requested == SL_RECORDSTATE_STOPPED) {
+    if (result == 0 && requested == SL_RECORDSTATE_STOPPED)
         dropInFlight();
-    }
     return result;
 }
 
@@ -241,9 +213,8 @@ int AudioRecordNative::setRecordState(SLuint32 requested) {
 // completions: buffers still in flight are taken back here, so such a callback finds nothing to
 // hand out and no unfilled buffer ever reaches a reader. Captured buffers stay ready.
 void AudioRecordNative::dropInFlight() {
-    if (sonora::clearQueue(bufferQueue)) {
+    if (sonora::clearQueue(bufferQueue))
         inFlightQueue.clear();
-    }
 }
 
 int AudioRecordNative::getPositionInMsec(SLmillisecond *position) {

@@ -86,6 +86,5 @@ class AudioRecordNative {
     SLresult openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
                         unsigned numBuffers);
     size_t copyFromReady(uint8_t *dest, size_t size);
-    bool completedOne();
     void dropInFlight();
 };

@@ -28,21 +28,8 @@ extern "C" {
 
 SONORA_STREAM_NATIVES(AudioTrackNative, Track, sonora::playbackSelfTest)
 
-JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeWriteByteArray(
-    JNIEnv *env, jclass, jlong handle, jbyteArray data, jint offset, jint size, jboolean blocking) {
-    return writeArray(env, "nativeWriteByteArray", handle, data, offset, size, blocking);
-}
-
-JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeWriteShortArray(
-    JNIEnv *env, jclass, jlong handle, jshortArray data, jint offset, jint count,
-    jboolean blocking) {
-    return writeArray(env, "nativeWriteShortArray", handle, data, offset, count, blocking);
-}
-
-JNIEXPORT jint JNICALL Java_com_orv_media_audio_AudioTrackNative_nativeWriteFloatArray(
-    JNIEnv *env, jclass, jlong handle, jfloatArray data, jint offset, jint count,
-    jboolean blocking) {
-    return writeArray(env, "nativeWriteFloatArray", handle, data, offset, count, blocking);
-}
+SONORA_ARRAY_NATIVE(AudioTrackNative, Write, Byte, jbyteArray, writeArray)
+SONORA_ARRAY_NATIVE(AudioTrackNative, Write, Short, jshortArray, writeArray)
+SONORA_ARRAY_NATIVE(AudioTrackNative, Write, Float, jfloatArray, writeArray)
 
 }  // extern "C"

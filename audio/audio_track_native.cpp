@@ -53,15 +53,12 @@ SLresult AudioTrackNative::openLocked(unsigned channelCount, unsigned sampleRate
 int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     std::lock_guard<std::mutex> writing(writeLock);
     std::unique_lock<std::recursive_mutex> held(lock);
-    if (bufferQueue == nullptr) {
+    if (bufferQueue == nullptr)
         return kResultNoStream;
-    }
-    if (size == 0) {
+    if (size == 0)
         return 0;  // OpenSL ES refuses empty buffers; nothing to play
-    }
-    if (queuedBuffers.size() >= numBuffers && !blocking) {
+    if (queuedBuffers.size() >= numBuffers && !blocking)
         return 0;
-    }
     // A late or duplicate completion may wake this writer with the queue still full: only room,
     // close or a flush end the wait.
     while (queuedBuffers.size() >= numBuffers) {
@@ -69,21 +66,18 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
             SONORA_LOGW("unable to deliver write");
             return 0;
         }
-        if (bufferQueue == nullptr) {
+        if (bufferQueue == nullptr)
             return kResultNoStream;  // closed while this writer waited
-        }
     }
 
     void *copy = sonora::allocateBuffer(size);
-    if (copy == nullptr) {
+    if (copy == nullptr)
         return kResultNoStream;
-    }
     memcpy(copy, data, size);
     auto record =
         sonora::ownBuffer<android::BlobReadOnly>(copy, copy, static_cast<uint8_t *>(copy), size);
-    if (!record) {
+    if (!record)
         return kResultNoStream;
-    }
     const int result =
         sonora::enqueueRecord(bufferQueue, queuedBuffers, std::move(record), copy, size);
     return result == 0 ? static_cast<int>(size) : result;
@@ -95,28 +89,18 @@ void AudioTrackNative::BufferQueueCallback(SLBufferQueueItf caller, void *contex
 
 void AudioTrackNative::bufferQueueCallback(SLBufferQueueItf caller) {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (!sonora::isOwnQueue(caller, bufferQueue)) {
+    if (!sonora::isOwnQueue(caller, bufferQueue))
         return;
-    }
-    if (!completedOne()) {
+    if (!completedOne())
         SONORA_LOGW("no delivered data!");
-    }
-    if (!signal.isSignaled()) {
+    if (!signal.isSignaled())
         signal.raise();
-    }
 }
 
-// Drops the oldest copy if OpenSL ES has finished with it. A completion whose buffer a flush
-// cleared while its callback waited for `lock` finds every remaining copy still queued in OpenSL
-// ES (the completed buffer no longer counts there): it must not free one of those.
+// Drops the oldest copy if OpenSL ES has finished with it.
 bool AudioTrackNative::completedOne() {
-    if (queuedBuffers.empty()) {
+    if (!sonora::oldestCompleted(bufferQueue, queuedBuffers))
         return false;
-    }
-    const sonora::QueueState queued = sonora::queueState(bufferQueue);
-    if (queued.result == SL_RESULT_SUCCESS && queued.count >= queuedBuffers.size()) {
-        return false;
-    }
     queuedBuffers.pop_front();
     return true;
 }
@@ -129,9 +113,8 @@ void AudioTrackNative::close() {
     std::vector<std::shared_ptr<android::BlobReadOnly>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);
-        if (play != nullptr && state != SL_PLAYSTATE_STOPPED) {
+        if (play != nullptr && state != SL_PLAYSTATE_STOPPED)
             sonora::changeState(play, SL_PLAYSTATE_STOPPED, state);
-        }
         sonora::unregisterCallback(bufferQueue);
         if (flush() != 0) {
             sonora::keepRecords(queuedBuffers, uncleared);
@@ -155,9 +138,8 @@ int AudioTrackNative::setPlayState(SLuint32 requested) {
 
 int AudioTrackNative::flush() {
     std::lock_guard<std::recursive_mutex> held(lock);
-    if (!sonora::clearQueue(bufferQueue)) {
+    if (!sonora::clearQueue(bufferQueue))
         return kResultNoStream;
-    }
     queuedBuffers.clear();
     signal.cancel();  // nothing will complete for a writer waiting for room
     return 0;

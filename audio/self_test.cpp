@@ -25,18 +25,13 @@ struct FreeDeleter {
 };
 using Memory = std::unique_ptr<unsigned char, FreeDeleter>;
 
-// Zero-filled memory for every test buffer; at least one byte so that an empty test still owns
-// a block.
-Memory silence(size_t bytes) {
-    return Memory(static_cast<unsigned char *>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
-}
-
 long long millis(std::chrono::milliseconds ms) {
     return static_cast<long long>(ms.count());
 }
 
 // Waits, looking every 5 ms, until every queued copy completed; false when the bound passed.
-bool waitUntilPlayed(AudioTrackNative &track, std::chrono::milliseconds bound) {
+bool waitUntilPlayed(AudioTrackNative &track, unsigned char *, size_t,
+                     std::chrono::milliseconds bound) {
     const Clock::time_point deadline = Clock::now() + bound;
     for (;;) {
         const int pending = track.buffersPending();
@@ -74,6 +69,39 @@ bool readUntilFull(AudioRecordNative &record, unsigned char *data, size_t total,
     return true;
 }
 
+// The course both tests take: `prepare` the open stream (given the silence and the bytes of one
+// test buffer), log the buffer queue's state, start, `run` until the audio completed (false when
+// the bound passed first), stop; the stream is closed on every path.
+template <class Stream, class Prepare, class Run>
+int runSelfTest(const SelfTestParams &p, Prepare prepare, Run run) {
+    size_t bufferBytes = 0;
+    size_t totalBytes = 0;
+    if (!selfTestSizes(p, &bufferBytes, &totalBytes))
+        return kResultBadValue;
+    Stream stream;
+    // Zero-filled memory for every test buffer; at least one byte so that an empty test still
+    // owns a block.
+    Memory memory(static_cast<unsigned char *>(std::calloc(totalBytes == 0 ? 1 : totalBytes, 1)));
+    if (!memory)
+        return kResultNoStream;
+    int result =
+        stream.open(static_cast<unsigned>(p.channelCount), static_cast<unsigned>(p.sampleRate),
+                    p.useFloat, static_cast<unsigned>(p.numBuffers));
+    if (result == 0) {
+        prepare(stream, memory.get(), bufferBytes);
+        stream.logBufferState();
+        result = stream.start();
+        if (result == 0) {
+            const bool completed = run(stream, memory.get(), totalBytes, selfTestWaitBound(p));
+            result = stream.stop();
+            if (!completed)
+                result = kResultNoStream;
+        }
+    }
+    stream.close();
+    return result;
+}
+
 }  // namespace
 
 bool selfTestSizes(const SelfTestParams &p, size_t *bufferBytes, size_t *totalBytes) {
@@ -99,41 +127,6 @@ std::chrono::milliseconds selfTestWaitBound(const SelfTestParams &p) {
     return std::chrono::milliseconds(4 * audioMs + 1000);
 }
 
-namespace {
-
-// The course both tests take: `prepare` the open stream (given the silence and the bytes of one
-// test buffer), log the buffer queue's state, start, `run` until the audio completed (false when
-// the bound passed first), stop; the stream is closed on every path.
-template <class Stream, class Prepare, class Run>
-int runSelfTest(const SelfTestParams &p, Prepare prepare, Run run) {
-    size_t bufferBytes = 0;
-    size_t totalBytes = 0;
-    if (!selfTestSizes(p, &bufferBytes, &totalBytes))
-        return kResultBadValue;
-    Stream stream;
-    Memory memory = silence(totalBytes);
-    if (!memory)
-        return kResultNoStream;
-    int result =
-        stream.open(static_cast<unsigned>(p.channelCount), static_cast<unsigned>(p.sampleRate),
-                    p.useFloat, static_cast<unsigned>(p.numBuffers));
-    if (result == 0) {
-        prepare(stream, memory.get(), bufferBytes);
-        stream.logBufferState();
-        result = stream.start();
-        if (result == 0) {
-            const bool completed = run(stream, memory.get(), totalBytes, selfTestWaitBound(p));
-            result = stream.stop();
-            if (!completed)
-                result = kResultNoStream;
-        }
-    }
-    stream.close();
-    return result;
-}
-
-}  // namespace
-
 int playbackSelfTest(const SelfTestParams &p) {
     return runSelfTest<AudioTrackNative>(
         p,
@@ -142,9 +135,7 @@ int playbackSelfTest(const SelfTestParams &p) {
                 track.write(silence + static_cast<size_t>(i) * bufferBytes, bufferBytes, false);
             }
         },
-        [](AudioTrackNative &track, unsigned char *, size_t, std::chrono::milliseconds bound) {
-            return waitUntilPlayed(track, bound);
-        });
+        waitUntilPlayed);
 }
 
 int captureSelfTest(const SelfTestParams &p) {

@@ -56,11 +56,6 @@ inline QueueState queueState(SLAndroidSimpleBufferQueueItf queue) {
     return {r, s.count, s.index};
 }
 
-// Bytes in one sample of the stream's format.
-inline size_t bytesPerSample(bool useFloat) {
-    return useFloat ? 4 : 2;
-}
-
 // The frame of open, run with the stream closed and `lock` held: borrows the shared engine into
 // `engineObject` and its interface into `engine`, then runs `setUp` (the stream's own OpenSL ES
 // steps, giving the first result that is not a success). A stream without an engine logs WARN
@@ -122,6 +117,17 @@ void logQueueState(Queue queue) {
     const QueueState s = queueState(queue);
     SONORA_LOGD("logBufferState state.count:%d  state.playIndex:%d", static_cast<int>(s.count),
                 static_cast<int>(s.index));
+}
+
+// Whether OpenSL ES has finished with the oldest of `records` (those queued on `queue`). A
+// completion whose buffer a flush cleared while its callback waited for `lock` finds every
+// remaining record still queued (the completed buffer no longer counts there): none of them is.
+template <class Queue, class Record>
+bool oldestCompleted(Queue queue, const std::deque<std::shared_ptr<Record>> &records) {
+    if (records.empty())
+        return false;
+    const QueueState queued = queueState(queue);
+    return queued.result != SL_RESULT_SUCCESS || queued.count < records.size();
 }
 
 // True for an absent queue or one that Clear emptied (no callback comes for what it held).

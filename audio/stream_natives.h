@@ -116,3 +116,13 @@ jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
         jint numBuffers) {                                                                        \
         return selfTest({channelCount, sampleRate, useFloat != 0, bufferMs, numBuffers});         \
     }
+
+// Defines, with C linkage, the native `Class`.native<Verb><Type>Array (Type Byte, Short or Float,
+// `ArrayType` its jbyteArray, jshortArray or jfloatArray), handing its arguments and its own name
+// to `transfer`.
+#define SONORA_ARRAY_NATIVE(Class, Verb, Type, ArrayType, transfer)                                \
+    JNIEXPORT jint JNICALL Java_com_orv_media_audio_##Class##_native##Verb##Type##Array(           \
+        JNIEnv *env, jclass, jlong handle, ArrayType data, jint offset, jint count,                \
+        jboolean blocking) {                                                                       \
+        return transfer(env, "native" #Verb #Type "Array", handle, data, offset, count, blocking); \
+    }

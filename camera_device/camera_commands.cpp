@@ -10,19 +10,8 @@ namespace {
 // Movements 0/1 pan, 2/3 tilt, 4/5 zoom: the two codes of a pair do the same, the sign of
 // `value` gives the direction.
 int MoveAtSpeed(int fd, unsigned int movement, int value) {
-    switch (movement) {
-        case 0:
-        case 1:
-            return v4l2PanLeftRight(fd, value);
-        case 2:
-        case 3:
-            return v4l2TiltUpDown(fd, value);
-        case 4:
-        case 5:
-            return v4l2ZoomInOut(fd, value);
-        default:
-            return -1;
-    }
+    static int (*const kMoves[])(int, int) = {v4l2PanLeftRight, v4l2TiltUpDown, v4l2ZoomInOut};
+    return movement <= 5 ? kMoves[movement / 2](fd, value) : -1;
 }
 
 }  // namespace

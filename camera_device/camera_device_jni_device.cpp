@@ -94,10 +94,8 @@ const UpdateKey kUpdateKeys[] = {
 
 jint native_open(JNIEnv *env, jobject thiz, jstring path) {
     UtfChars name(env, path);
-    if (name.get() == nullptr) {
-        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
+    if (path_chars(name) == nullptr)
         return -1;
-    }
     JNI_LOG(ANDROID_LOG_INFO, "get devName:%s", name.get());
     CameraParams params = default_params();
     read_parameters(env, thiz, &params);
@@ -224,29 +222,17 @@ jint native_stopPTZ(JNIEnv *env, jobject thiz, jint movement) {
 
 jint native_sendOsdCommand(JNIEnv *env, jobject, jstring path, jint command) {
     UtfChars name(env, path);
-    if (name.get() == nullptr) {
-        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
-        return -1;
-    }
-    return send_osd_command_by_dev_name(name.get(), command);
+    return path_chars(name) != nullptr ? send_osd_command_by_dev_name(name.get(), command) : -1;
 }
 
 jint native_getOsdStatus(JNIEnv *env, jobject, jstring path) {
     UtfChars name(env, path);
-    if (name.get() == nullptr) {
-        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
-        return -1;
-    }
-    return get_osd_status_by_dev_name(name.get());
+    return path_chars(name) != nullptr ? get_osd_status_by_dev_name(name.get()) : -1;
 }
 
 jint native_getHDMIINState(JNIEnv *env, jobject, jstring path) {
     UtfChars name(env, path);
-    if (name.get() == nullptr) {
-        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
-        return 0;
-    }
-    return camera_get_hdmiin_state(name.get());
+    return path_chars(name) != nullptr ? camera_get_hdmiin_state(name.get()) : 0;
 }
 
 }  // namespace camera_jni

@@ -105,10 +105,8 @@ jint native_resetCamera(JNIEnv *, jobject, jint vendor, jint product) {
 
 jobject native_createORVCamera(JNIEnv *env, jobject, jstring path) {
     UtfChars name(env, path);
-    if (name.get() == nullptr) {
-        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
+    if (path_chars(name) == nullptr)
         return nullptr;
-    }
     LocalRef<jclass> device_class(env, find_class(env, kDeviceClass));
     if (!device_class) {
         JNI_LOG(ANDROID_LOG_ERROR, "FindClass ORVVideoDevice failed\n");

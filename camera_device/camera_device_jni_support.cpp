@@ -20,6 +20,12 @@ UtfChars::~UtfChars() {
         env_->ReleaseStringUTFChars(string_, chars_);
 }
 
+const char *path_chars(const UtfChars &path) {
+    if (path.get() == nullptr)
+        JNI_LOG(ANDROID_LOG_ERROR, "get devName error");
+    return path.get();
+}
+
 namespace {
 
 // The exception's toString(), or its absence; leaves nothing pending.

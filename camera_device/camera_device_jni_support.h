@@ -68,6 +68,9 @@ class UtfChars {
     const char *chars_;
 };
 
+// A node path's characters; null after ERROR "get devName error".
+const char *path_chars(const UtfChars &path);
+
 // When a Java exception is pending: clears it, logs ERROR "[..] [op] <what>: <exception>" and
 // returns true. Nothing is left pending across a native.
 bool clear_exception(JNIEnv *env, const char *op, const char *what);

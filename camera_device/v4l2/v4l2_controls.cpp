@@ -29,15 +29,8 @@ int set_to(int fd, int id, Limit limit) {
     struct v4l2_queryctrl query = {};
     if (isv4l2Control(fd, id, &query) < 0)
         return -1;
-    switch (limit) {
-        case Limit::kDefault:
-            return write_control(fd, id, query.default_value);
-        case Limit::kMinimum:
-            return write_control(fd, id, query.minimum);
-        case Limit::kMaximum:
-            return write_control(fd, id, query.maximum);
-    }
-    return -1;
+    const int values[] = {query.default_value, query.minimum, query.maximum};
+    return write_control(fd, id, values[static_cast<int>(limit)]);
 }
 
 }  // namespace

@@ -7,20 +7,21 @@
 
 namespace {
 
-int set_or_say(int fd, int id, int value, const char *failure) {
-    if (v4l2SetControl(fd, id, value) < 0) {
+// -1 after printing `failure` when `result` is negative, else 0.
+int checked(int result, const char *failure) {
+    if (result < 0) {
         puts(failure);
         return -1;
     }
     return 0;
 }
 
+int set_or_say(int fd, int id, int value, const char *failure) {
+    return checked(v4l2SetControl(fd, id, value), failure);
+}
+
 int get_or_say(int fd, int id, int *value, const char *failure) {
-    if (v4l2GetControl(fd, id, value) < 0) {
-        puts(failure);
-        return -1;
-    }
-    return 0;
+    return checked(v4l2GetControl(fd, id, value), failure);
 }
 
 // Two bytes of a relative move on one axis: direction (1 positive, 0xFF negative, 0 none) and
@@ -98,23 +99,13 @@ extern "C" int v4l2GetFocusPosition(int fd, int *value) {
 }
 
 extern "C" int v4l2PanTiltAbsolute(int fd, int pan, int tilt) {
-    if (v4l2SetPanPosition(fd, pan) < 0) {
-        puts("v4l2 set PanPosition control error");
+    if (checked(v4l2SetPanPosition(fd, pan), "v4l2 set PanPosition control error") < 0)
         return -1;
-    }
-    if (v4l2SetTiltPosition(fd, tilt) < 0) {
-        puts("v4l2 set TiltPosition control error");
-        return -1;
-    }
-    return 0;
+    return checked(v4l2SetTiltPosition(fd, tilt), "v4l2 set TiltPosition control error");
 }
 
 extern "C" int v4l2PanTiltStop(int fd) {
-    if (v4l2PanTiltRelative(fd, 0, 0) < 0) {
-        puts("v4l2 set v4l2PanTiltRelative control error");
-        return -1;
-    }
-    return 0;
+    return checked(v4l2PanTiltRelative(fd, 0, 0), "v4l2 set v4l2PanTiltRelative control error");
 }
 
 extern "C" int v4l2SetPtzToHome(int fd) {

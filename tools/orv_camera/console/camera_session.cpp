@@ -107,7 +107,12 @@ void CameraSession::Start() {
 }
 
 void CameraSession::Stop() {
-    stop_ = true;
+    {
+        // Under the lock the capture thread waits with: set between its check and its wait, the
+        // flag would go unseen until the next reopen attempt, a second later.
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
     wake_.notify_all();
     if (thread_.joinable())
         thread_.join();

@@ -54,7 +54,8 @@ class FrameHub {
     // A new viewer, which starts at the next IDR frame; `capacity` frames may wait for it.
     std::shared_ptr<ViewerQueue> Join(size_t capacity);
     void Leave(const std::shared_ptr<ViewerQueue> &viewer);
-    // Queues the frame for every viewer; takes only the viewers' locks.
+    // Queues the frame for every viewer, under the hub's lock and each viewer's own; never waits
+    // for a viewer to read.
     void Publish(const FramePtr &frame);
     // Wakes every viewer for good (the console is stopping).
     void Close();

@@ -187,7 +187,9 @@ async function main() {
   await until("document.querySelector('#record button').textContent === 'Stop'", 5000);
   await sleep(2000);
   await click('#record');
-  const recorded = (await answerOf('#record')).replace(/.* /, '');
+  // Ended once the status says so; the answer names the file, before or after the stop's reply.
+  await until("document.querySelector('#record button').textContent === 'Record'", 5000);
+  const recorded = ((await answerOf('#record')).match(/\S+\.(mp4|mkv)/) || [''])[0];
   let frames = 0;
   try {
     frames = Number(execFileSync(ffprobe, ['-v', 'error', '-count_frames', '-select_streams', 'v:0',

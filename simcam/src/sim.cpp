@@ -143,19 +143,23 @@ std::shared_ptr<Camera> Sim::Find(const std::string &path) {
     return cam;
 }
 
-std::shared_ptr<Sim::File> Sim::FileOf(int fd) {
+Sim::File Sim::FileOf(int fd) {
     std::lock_guard<std::mutex> lock(mu_);
     auto it = files_.find(fd);
-    return it == files_.end() ? nullptr : it->second;
+    if (it == files_.end())
+        return File{};
+    File file = *it->second;
+    file.file.fd = fd;
+    return file;
 }
 
 bool Sim::IsSimFd(int fd) {
-    return MaybeSimFd(fd) && FileOf(fd) != nullptr;
+    return MaybeSimFd(fd) && FileOf(fd).camera != nullptr;
 }
 
 std::string Sim::PathOf(int fd) {
-    std::shared_ptr<File> f = MaybeSimFd(fd) ? FileOf(fd) : nullptr;
-    return f ? f->camera->path() : std::string();
+    const File f = MaybeSimFd(fd) ? FileOf(fd) : File{};
+    return f.camera ? f.camera->path() : std::string();
 }
 
 int Sim::PresentMinor(const std::string &path) {
@@ -200,14 +204,16 @@ int Sim::Open(const char *path, int flags) {
             auto file = std::make_shared<File>();
             file->file.fd = fd;
             file->camera = cam;
+            OpenFile opened;
             {
                 std::lock_guard<std::mutex> lock(mu_);
                 file->file.id = next_file_id_++;
                 file->descriptors = 1;
                 files_[fd] = file;
                 MarkFd(fd, true);
+                opened = file->file;
             }
-            cam->Opened(file->file);
+            cam->Opened(opened);
         }
     }
     t.fd = fd;
@@ -219,11 +225,11 @@ int Sim::Open(const char *path, int flags) {
     return err ? -1 : fd;
 }
 
-std::shared_ptr<Sim::File> Sim::ForgetLocked(int fd, bool *last) {
+Sim::File Sim::ForgetLocked(int fd, bool *last) {
     *last = false;
     auto it = files_.find(fd);
     if (it == files_.end())
-        return nullptr;
+        return File{};
     std::shared_ptr<File> file = it->second;
     files_.erase(it);
     MarkFd(fd, false);
@@ -236,27 +242,27 @@ std::shared_ptr<Sim::File> Sim::ForgetLocked(int fd, bool *last) {
                 file->file.fd = f.first;
                 break;
             }
-    return file;
+    return *file;
 }
 
-void Sim::Forgotten(const std::shared_ptr<File> &file, bool last) {
-    if (!file)
+void Sim::Forgotten(const File &file, bool last) {
+    if (!file.camera)
         return;
     // The node closes with its open file's last descriptor, as the kernel's release does.
     if (last)
-        file->camera->Closed(file->file);
+        file.camera->Closed(file.file);
     else
-        file->camera->Renumbered(file->file);
+        file.camera->Renumbered(file.file);
 }
 
 int Sim::Close(int fd) {
     bool last = false;
-    std::shared_ptr<File> file;
+    File file;
     {
         std::lock_guard<std::mutex> lock(mu_);
         file = ForgetLocked(fd, &last);
     }
-    if (!file)
+    if (!file.camera)
         return real::Close(fd);
     Forgotten(file, last);
     const int r = real::Close(fd);
@@ -264,7 +270,7 @@ int Sim::Close(int fd) {
     if (last) {
         TraceEntry t;
         t.call = Call::kClose;
-        t.path = file->camera->path();
+        t.path = file.camera->path();
         t.fd = fd;
         t.result = r;
         t.error = r < 0 ? err : 0;
@@ -281,7 +287,7 @@ void Sim::Replacing(int oldfd, int newfd) {
     if (!MaybeSimFd(oldfd) && fcntl(oldfd, F_GETFD) < 0)
         return;
     bool last = false;
-    std::shared_ptr<File> file;
+    File file;
     {
         std::lock_guard<std::mutex> lock(mu_);
         file = ForgetLocked(newfd, &last);
@@ -326,14 +332,14 @@ void Sim::HangUp(const std::string &path) {
 }
 
 int Sim::Ioctl(int fd, unsigned long request, void *arg) {
-    std::shared_ptr<File> file = FileOf(fd);
-    if (!file)
+    const File file = FileOf(fd);
+    if (!file.camera)
         return real::Ioctl(fd, request, arg);
     TraceEntry t;
-    t.path = file->camera->path();
+    t.path = file.camera->path();
     t.fd = fd;
     t.request = request;
-    const int r = file->camera->Ioctl(file->file, request, arg, &t);
+    const int r = file.camera->Ioctl(file.file, request, arg, &t);
     t.result = r < 0 ? -1 : r;
     t.error = r < 0 ? -r : 0;
     Record(t);
@@ -345,26 +351,26 @@ int Sim::Ioctl(int fd, unsigned long request, void *arg) {
 }
 
 void *Sim::Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t offset) {
-    std::shared_ptr<File> file = FileOf(fd);
-    if (!file)
+    const File file = FileOf(fd);
+    if (!file.camera)
         return real::Mmap(addr, length, prot, flags, fd, offset);
     TraceEntry t;
     t.call = Call::kMmap;
-    t.path = file->camera->path();
+    t.path = file.camera->path();
     t.fd = fd;
     t.flags = prot;
     t.offset = static_cast<uint64_t>(offset);
     t.length = length;
     uint32_t index = 0;
     int err = 0;
-    void *p = file->camera->Mmap(file->file, addr, length, prot, flags, offset, &index, &err);
+    void *p = file.camera->Mmap(file.file, addr, length, prot, flags, offset, &index, &err);
     t.index = index;
     t.result = p == MAP_FAILED ? -1 : 0;
     t.error = p == MAP_FAILED ? err : 0;
     if (p != MAP_FAILED) {
         std::lock_guard<std::mutex> lock(mu_);
         mappings_[reinterpret_cast<uintptr_t>(p)] =
-            Mapping{reinterpret_cast<uintptr_t>(p), length, file->camera, index, fd};
+            Mapping{reinterpret_cast<uintptr_t>(p), length, file.camera, index, fd};
         mappings_count_.fetch_add(1, std::memory_order_release);
     }
     Record(t);

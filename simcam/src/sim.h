@@ -79,13 +79,16 @@ class Sim {
         uint32_t index;
         int fd;
     };
-    std::shared_ptr<File> FileOf(int fd);
-    // Removes fd from the table (mu_ held); returns its file, or null when fd is none. *last
-    // tells whether fd was the file's last descriptor.
-    std::shared_ptr<File> ForgetLocked(int fd, bool *last);
+    // The open file behind fd (its camera null when fd is none), copied under mu_ and naming fd
+    // itself: the caller's own descriptor stays open for its call, while the copy that names
+    // the file may be closed and the file renumbered meanwhile.
+    File FileOf(int fd);
+    // Removes fd from the table (mu_ held); returns its file as it stands afterwards, its camera
+    // null when fd is none. *last tells whether fd was the file's last descriptor.
+    File ForgetLocked(int fd, bool *last);
     // After ForgetLocked, outside mu_: closes the node with the file's last descriptor, or
     // tells the camera which copy now stands for the file.
-    static void Forgotten(const std::shared_ptr<File> &file, bool last);
+    static void Forgotten(const File &file, bool last);
     static void MarkFd(int fd, bool sim);
 
     std::mutex mu_;

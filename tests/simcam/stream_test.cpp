@@ -434,6 +434,29 @@ TEST_F(Stream, DescriptorCopiesShareTheOpenFileUntilTheLastCloses) {
     close(pipe_fds[1]);
 }
 
+// Calls on one copy go on while another thread closes, one after the other, the copies that
+// name the open file (each close renumbers it).
+TEST_F(Stream, CallsOnACopyGoOnWhileTheCopyNamingTheFileCloses) {
+    int named = OpenNode();
+    Fd used(fcntl(named, F_DUPFD_CLOEXEC, 500));
+    int failures = 0;
+    std::thread caller([&] {
+        struct v4l2_requestbuffers req = {};
+        req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        req.memory = V4L2_MEMORY_MMAP;
+        for (int i = 0; i < 400; ++i, req.count = 2 - req.count)
+            failures += ioctl(used.get(), VIDIOC_REQBUFS, &req) != 0;
+    });
+    for (int i = 0; i < 400; ++i) {
+        const int next = dup(named);  // below 500: it names the file once `named` closes
+        close(named);
+        named = next;
+    }
+    caller.join();
+    close(named);
+    EXPECT_EQ(0, failures);
+}
+
 TEST_F(Stream, FastClockFillsEveryQueuedBufferFromFramesEncodedAtStreamOn) {
     simcam::SetClock(kNode, simcam::Clock::kFast);
     Fd fd(OpenNode());

@@ -147,14 +147,14 @@ long AudioRecordNative::read(void *data, size_t size, bool blocking) {
     if (!target)
         return static_cast<long>(copied);
     readTarget = target;
-    // Only a full target, close or a flush end the wait; a raise that finds the target still
-    // being filled sends the reader back to waiting.
-    for (;;) {
-        if (!signal.waitReleasing(held))
-            return static_cast<long>(copied);  // released by flush or close
-        if (readTarget != target || target->remaining() == 0)
-            return static_cast<long>(copied + target->offset);
-    }
+    // Only the callback that fills this target raises the signal, after its last byte and after
+    // this reset: a served wait finds the target full without taking `lock` again (the callback
+    // still holds it while it enqueues the next buffer).
+    signal.reset();
+    held.unlock();
+    if (!signal.wait())
+        return static_cast<long>(copied);  // released by flush or close
+    return static_cast<long>(copied + target->offset);
 }
 
 int AudioRecordNative::flush() {

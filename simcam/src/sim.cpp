@@ -248,9 +248,12 @@ Sim::File Sim::ForgetLocked(int fd, bool *last) {
 void Sim::Forgotten(const File &file, bool last) {
     if (!file.camera)
         return;
-    // The node closes with its open file's last descriptor, as the kernel's release does.
-    if (last)
+    // The node closes with its open file's last descriptor and mapping, as the kernel's release
+    // does.
+    if (last && file.mappings == 0)
         file.camera->Closed(file.file);
+    else if (last)
+        return;
     else
         file.camera->Renumbered(file.file);
 }
@@ -369,8 +372,12 @@ void *Sim::Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t 
     t.error = p == MAP_FAILED ? err : 0;
     if (p != MAP_FAILED) {
         std::lock_guard<std::mutex> lock(mu_);
+        auto open = files_.find(fd);
+        std::shared_ptr<File> holder = open == files_.end() ? nullptr : open->second;
+        if (holder)
+            ++holder->mappings;
         mappings_[reinterpret_cast<uintptr_t>(p)] =
-            Mapping{reinterpret_cast<uintptr_t>(p), length, file.camera, index, fd};
+            Mapping{reinterpret_cast<uintptr_t>(p), length, file.camera, index, fd, holder};
         mappings_count_.fetch_add(1, std::memory_order_release);
     }
     Record(t);
@@ -380,6 +387,7 @@ void *Sim::Mmap(void *addr, size_t length, int prot, int flags, int fd, int64_t 
 
 bool Sim::Munmap(void *addr, size_t length, int *result) {
     Mapping m;
+    File released;  // the file this mapping held open last, once all its descriptors closed
     {
         std::lock_guard<std::mutex> lock(mu_);
         auto it = mappings_.find(reinterpret_cast<uintptr_t>(addr));
@@ -388,12 +396,16 @@ bool Sim::Munmap(void *addr, size_t length, int *result) {
         m = it->second;
         mappings_.erase(it);
         mappings_count_.fetch_sub(1, std::memory_order_release);
+        if (m.file && --m.file->mappings == 0 && m.file->descriptors == 0)
+            released = *m.file;
     }
     *result = real::Munmap(addr, length);
     const int err = errno;
     std::shared_ptr<Camera> cam = m.camera.lock();
     if (cam) {
         cam->Unmapped(m.index);
+        if (released.camera)
+            released.camera->Closed(released.file);
         TraceEntry t;
         t.call = Call::kMunmap;
         t.path = cam->path();

@@ -71,6 +71,7 @@ class Sim {
         OpenFile file;
         std::shared_ptr<Camera> camera;
         int descriptors = 0;  // copies open on this file (dup and friends)
+        int mappings = 0;     // buffers mapped through it: they hold it open, as the kernel's do
     };
     struct Mapping {
         uintptr_t addr;
@@ -78,6 +79,7 @@ class Sim {
         std::weak_ptr<Camera> camera;
         uint32_t index;
         int fd;
+        std::shared_ptr<File> file;  // null when its descriptor closed while it was being made
     };
     // The open file behind fd (its camera null when fd is none), copied under mu_ and naming fd
     // itself: the caller's own descriptor stays open for its call, while the copy that names
@@ -86,8 +88,9 @@ class Sim {
     // Removes fd from the table (mu_ held); returns its file as it stands afterwards, its camera
     // null when fd is none. *last tells whether fd was the file's last descriptor.
     File ForgetLocked(int fd, bool *last);
-    // After ForgetLocked, outside mu_: closes the node with the file's last descriptor, or
-    // tells the camera which copy now stands for the file.
+    // After ForgetLocked, outside mu_: closes the node with the file's last descriptor (unless
+    // a mapping still holds the file: its munmap closes it), or tells the camera which copy now
+    // stands for the file.
     static void Forgotten(const File &file, bool last);
     static void MarkFd(int fd, bool sim);
 

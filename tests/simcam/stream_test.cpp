@@ -73,10 +73,12 @@ class Stream : public simtest::SimcamTest {
             Queue(fd, i);
         ASSERT_EQ(0, StreamCall(fd, VIDIOC_STREAMON));
     }
-    void TearDown() override {
+    void UnmapAll() {
         for (auto &m : maps_)
             munmap(m.first, m.second);
+        maps_.clear();
     }
+    void TearDown() override { UnmapAll(); }
     std::vector<std::pair<void *, size_t>> maps_;
 };
 
@@ -394,8 +396,11 @@ TEST_F(Stream, SecondDescriptorCannotTouchTheOwnersQueueButMayQuery) {
     struct v4l2_fmtdesc desc = {};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     EXPECT_EQ(0, ioctl(other.get(), VIDIOC_ENUM_FMT, &desc));
-    // Closing the owner stops its stream and frees the queue for the other descriptor.
+    // Closing the owner stops its stream and frees the queue for the other descriptor, once
+    // its buffers are unmapped too: a mapping holds the open file, as the kernel's do.
     close(owner.release());
+    EXPECT_EQ(-1, ioctl(other.get(), VIDIOC_REQBUFS, &req));
+    UnmapAll();
     EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req));
 }
 
@@ -428,6 +433,7 @@ TEST_F(Stream, DescriptorCopiesShareTheOpenFileUntilTheLastCloses) {
         else
             EXPECT_EQ(0, close(fd));
     }
+    UnmapAll();  // the mappings held the file too
     EXPECT_EQ(0, ioctl(other.get(), VIDIOC_REQBUFS, &req)) << strerror(errno);
     close(copies[3]);
     close(pipe_fds[0]);

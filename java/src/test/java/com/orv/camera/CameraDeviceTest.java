@@ -334,6 +334,20 @@ public class CameraDeviceTest {
             }
             SimCam.loadConfig(SimCam.defaultConfig());  // plugged in again
             camera.open();
+            // A start refused for want of USB bandwidth leaves nothing behind.
+            camera.close();
+            String refusedOnce = "{\"streamon\": {\"errno\": \"ENOSPC\", \"times\": 1}}";
+            SimCam.loadConfig(SimCam.defaultConfig().replaceFirst("\"path\"",
+                    "\"faults\": {\"calls\": " + refusedOnce + "}, \"path\""));
+            camera.open();
+            try {
+                camera.startCapture();
+                fail("a refused start went unreported");
+            } catch (IOException expected) {
+                camera.close();
+            }
+            camera.open();
+            camera.startCapture();
         } finally {
             camera.close();
         }

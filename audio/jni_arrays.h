@@ -21,36 +21,43 @@ int64_t arrayRangeBytes(jsize length, jint offset, jint count, size_t elementSiz
 // unchanged.
 jint bytesToElements(long bytes, size_t elementSize);
 
-// How the elements of one kind of Java array are had and given back: one row per array type.
+// How the elements of one kind of Java array are had, stored and given back: one row per array
+// type.
 template <class Array, class E, E *(JNIEnv::*Get)(Array, jboolean *),
-          void (JNIEnv::*Release)(Array, E *, jint)>
+          void (JNIEnv::*Release)(Array, E *, jint),
+          void (JNIEnv::*SetRegion)(Array, jsize, jsize, const E *)>
 struct ArrayAccessRow {
     using Element = E;
-    static Element *get(JNIEnv *env, Array a) { return (env->*Get)(a, nullptr); }
+    static Element *get(JNIEnv *env, Array a, jboolean *isCopy) { return (env->*Get)(a, isCopy); }
     static void release(JNIEnv *env, Array a, Element *e, jint mode) {
         (env->*Release)(a, e, mode);
+    }
+    static void store(JNIEnv *env, Array a, jsize start, jsize count, const Element *from) {
+        (env->*SetRegion)(a, start, count, from);
     }
 };
 
 template <class Array>
 struct ArrayAccess;
 template <>
-struct ArrayAccess<jbyteArray> : ArrayAccessRow<jbyteArray, jbyte, &JNIEnv::GetByteArrayElements,
-                                                &JNIEnv::ReleaseByteArrayElements> {};
+struct ArrayAccess<jbyteArray>
+    : ArrayAccessRow<jbyteArray, jbyte, &JNIEnv::GetByteArrayElements,
+                     &JNIEnv::ReleaseByteArrayElements, &JNIEnv::SetByteArrayRegion> {};
 template <>
 struct ArrayAccess<jshortArray>
     : ArrayAccessRow<jshortArray, jshort, &JNIEnv::GetShortArrayElements,
-                     &JNIEnv::ReleaseShortArrayElements> {};
+                     &JNIEnv::ReleaseShortArrayElements, &JNIEnv::SetShortArrayRegion> {};
 template <>
 struct ArrayAccess<jfloatArray>
     : ArrayAccessRow<jfloatArray, jfloat, &JNIEnv::GetFloatArrayElements,
-                     &JNIEnv::ReleaseFloatArrayElements> {};
+                     &JNIEnv::ReleaseFloatArrayElements, &JNIEnv::SetFloatArrayRegion> {};
 
-// What becomes of the elements when they are released.
+// What becomes of the elements when they are released. They are never copied back whole: the VM
+// may have handed out a copy of the whole array, and copying it all back would overwrite what
+// another thread wrote elsewhere in the array meanwhile (another reader's range included).
 enum class ArrayUse {
-    ReadOnly,  // JNI_ABORT: freed without copying back, so nothing another thread wrote meanwhile
-               // is overwritten with the unchanged elements
-    Written,   // mode 0: copied back and freed
+    ReadOnly,  // dropped
+    Written,   // the range the transfer delivered is stored back, the rest dropped
 };
 
 // The elements of a Java array while the object lives; released at the end of the scope as
@@ -58,25 +65,34 @@ enum class ArrayUse {
 template <class Array>
 class ArrayElements {
   public:
-    using Element = typename ArrayAccess<Array>::Element;
+    using Access = ArrayAccess<Array>;
+    using Element = typename Access::Element;
     ArrayElements(JNIEnv *env, Array array, ArrayUse use)
-        : env_(env),
-          array_(array),
-          mode_(use == ArrayUse::ReadOnly ? JNI_ABORT : 0),
-          elements_(ArrayAccess<Array>::get(env, array)) {}
+        : env_(env), array_(array), use_(use), elements_(Access::get(env, array, &isCopy_)) {}
     ~ArrayElements() {
-        if (elements_ != nullptr)
-            ArrayAccess<Array>::release(env_, array_, elements_, mode_);
+        if (elements_ == nullptr)
+            return;
+        if (use_ == ArrayUse::Written && isCopy_ && count_ > 0)
+            Access::store(env_, array_, start_, count_, elements_ + start_);
+        Access::release(env_, array_, elements_, JNI_ABORT);
     }
     ArrayElements(const ArrayElements &) = delete;
     ArrayElements &operator=(const ArrayElements &) = delete;
     Element *get() const { return elements_; }
+    // The elements the transfer wrote, stored back at release (Written).
+    void delivered(jsize start, jsize count) {
+        start_ = start;
+        count_ = count;
+    }
 
   private:
     JNIEnv *env_;
     Array array_;
-    jint mode_;
+    ArrayUse use_;
+    jboolean isCopy_ = JNI_FALSE;
     Element *elements_;
+    jsize start_ = 0;
+    jsize count_ = 0;
 };
 
 // Moves `count` elements from element `offset` of `array` through `transfer(address, bytes)`
@@ -96,10 +112,15 @@ jint transferElements(JNIEnv *env, Array array, jint offset, jint count, ArrayUs
         return kResultBadValue;
     ArrayElements<Array> elements(env, array, use);
     if (elements.get() == nullptr) {
+        env->ExceptionClear();  // the VM's OutOfMemoryError: the caller gets the result instead
         SONORA_LOGE("%s", accessError);
         return kResultBadValue;
     }
     const long result = transfer(elements.get() + offset, static_cast<size_t>(bytes));
+    if (result > 0)  // every element the bytes reached, a last partial one included
+        elements.delivered(offset,
+                           static_cast<jsize>((static_cast<size_t>(result) + sizeof(Element) - 1) /
+                                              sizeof(Element)));
     return bytesToElements(result, sizeof(Element));
 }
 

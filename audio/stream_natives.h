@@ -53,6 +53,7 @@ jint streamPositionInMsec(JNIEnv *env, jlong handle, jlongArray position) {
         return result;
     auto *elements = static_cast<jlong *>(env->GetPrimitiveArrayCritical(position, nullptr));
     if (elements == nullptr) {
+        env->ExceptionClear();  // the VM's OutOfMemoryError: the caller gets the result instead
         SONORA_LOGE("Unable to get array for nativeGetPositionInMsec()");
         return kResultBadValue;
     }

@@ -22,9 +22,11 @@ struct FakeArray {
     jsize length;
     size_t elementSize;
     bool refuse = false;  // element access yields nothing
+    int javaWrites = -1;  // when >= 0: Java stores 0x5A in this byte once the elements are out
     std::atomic<int> gets{0};
     std::atomic<int> releases{0};
     std::atomic<int> lastReleaseMode{-1};
+    std::atomic<int> exceptionsCleared{0};
 
     template <class T>
     T *as() {

@@ -111,14 +111,15 @@ TEST_F(AudioNatives, ReadsConvertByteCountsToElementsAndWriteFromTheOffset) {
     ASSERT_EQ(1u, slhost_manual_advance(20));
 
     FakeArray shorts(110, 2);
+    shorts.javaWrites = 1;                             // outside the range read: kept
     EXPECT_EQ(100, r.readShorts(shorts, 10, 100, 2));  // bit 0 clear: not blocking
     for (size_t i = 0; i < 20; ++i)
-        EXPECT_EQ(0, shorts.bytes[i]) << i;
+        EXPECT_EQ(i == 1 ? 0x5A : 0, shorts.bytes[i]) << i;
     for (size_t i = 0; i < 200; ++i)
         EXPECT_EQ(counterByte(i), shorts.bytes[20 + i]) << i;
     EXPECT_EQ(1, shorts.gets);
     EXPECT_EQ(1, shorts.releases);
-    EXPECT_EQ(0, shorts.lastReleaseMode);
+    EXPECT_EQ(JNI_ABORT, shorts.lastReleaseMode);  // the range read was stored on its own
 
     FakeArray bytes(kRecordBuffer, 1);
     EXPECT_EQ(kRecordBuffer - 206, r.readBytes(bytes, 0, kRecordBuffer - 206, 0));
@@ -179,6 +180,8 @@ TEST_F(AudioNatives, ElementsThatCannotBeHadAreReportedWithMinus22) {
     position.refuse = true;
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioTrackNative_nativeGetPositionInMsec(
                        env, nullptr, track, position.ref<jlongArray>()));
+    EXPECT_EQ(2, refused.exceptionsCleared);  // the VM's error is not left pending
+    EXPECT_EQ(1, position.exceptionsCleared);
     const std::vector<std::string> lines = log.texts("sonora");
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Error retrieving destination of audio data to record", lines[0]);

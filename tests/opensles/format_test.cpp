@@ -101,10 +101,12 @@ TEST(Format, RefusesQueuesAndLocatorsThatAreNotBufferQueues) {
         SL_RESULT_PRECONDITIONS_VIOLATED,
         (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
     ASSERT_EQ(SL_RESULT_SUCCESS, (*mix)->Realize(mix, SL_BOOLEAN_FALSE));
-    bq.numBuffers = 0;
-    EXPECT_EQ(
-        SL_RESULT_PARAMETER_INVALID,
-        (*engine.itf)->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    for (SLuint32 length : {0u, 256u}) {  // Android's queues hold 1 to 255 buffers
+        bq.numBuffers = length;
+        EXPECT_EQ(SL_RESULT_PARAMETER_INVALID,
+                  (*engine.itf)
+                      ->CreateAudioPlayer(engine.itf, &player, &src, &sink, 0, nullptr, nullptr));
+    }
     SLDataLocator_URI uri{SL_DATALOCATOR_URI, nullptr};
     src.pLocator = &uri;
     EXPECT_EQ(
@@ -124,6 +126,11 @@ TEST(Format, RefusesQueuesAndLocatorsThatAreNotBufferQueues) {
     dev.deviceType = SL_IODEVICE_LEDARRAY;
     SLDataLocator_AndroidSimpleBufferQueue asbq{SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE, 2};
     rsink.pLocator = &asbq;
+    EXPECT_EQ(
+        SL_RESULT_PARAMETER_INVALID,
+        (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));
+    dev.deviceType = SL_IODEVICE_AUDIOINPUT;
+    asbq.numBuffers = 256;
     EXPECT_EQ(
         SL_RESULT_PARAMETER_INVALID,
         (*engine.itf)->CreateAudioRecorder(engine.itf, &rec, &rsrc, &rsink, 0, nullptr, nullptr));

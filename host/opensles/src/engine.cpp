@@ -110,6 +110,11 @@ bool is_unsupported_source(SLuint32 locator) {
            locator == 0x800007BE /* Android buffer queue */;
 }
 
+// Android takes queues of 1 to 255 buffers and refuses any other length.
+bool valid_queue_length(SLuint32 num_buffers) {
+    return num_buffers >= 1 && num_buffers <= 255;
+}
+
 SLresult check_player_source(const SLDataSource *src, SLuint32 &num_buffers) {
     if (src == nullptr || src->pLocator == nullptr) {
         return SL_RESULT_PARAMETER_INVALID;
@@ -123,7 +128,7 @@ SLresult check_player_source(const SLDataSource *src, SLuint32 &num_buffers) {
         return SL_RESULT_PARAMETER_INVALID;
     }
     num_buffers = static_cast<const SLDataLocator_BufferQueue *>(src->pLocator)->numBuffers;
-    return num_buffers == 0 ? SL_RESULT_PARAMETER_INVALID : SL_RESULT_SUCCESS;
+    return valid_queue_length(num_buffers) ? SL_RESULT_SUCCESS : SL_RESULT_PARAMETER_INVALID;
 }
 
 SLresult check_player_sink(const SLDataSink *snk) {
@@ -158,7 +163,8 @@ SLresult check_recorder_sink(const SLDataSink *snk, SLuint32 &num_buffers) {
         return SL_RESULT_PARAMETER_INVALID;
     }
     const auto *loc = static_cast<const SLDataLocator_AndroidSimpleBufferQueue *>(snk->pLocator);
-    if (loc->locatorType != SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE || loc->numBuffers == 0) {
+    if (loc->locatorType != SL_DATALOCATOR_ANDROIDSIMPLEBUFFERQUEUE ||
+        !valid_queue_length(loc->numBuffers)) {
         return SL_RESULT_PARAMETER_INVALID;
     }
     num_buffers = loc->numBuffers;

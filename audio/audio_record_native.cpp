@@ -27,6 +27,8 @@ int AudioRecordNative::open(unsigned channelCount, unsigned sampleRate, bool use
 
 SLresult AudioRecordNative::openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
                                        unsigned buffers) {
+    if (!android::fitsMilliHertz(sampleRate))
+        return SL_RESULT_PARAMETER_INVALID;  // no OpenSL ES format can say it
     SONORA_LOGV("creating recorder");
     SLDataLocator_IODevice device{SL_DATALOCATOR_IODEVICE, SL_IODEVICE_AUDIOINPUT,
                                   SL_DEFAULTDEVICEID_AUDIOINPUT, nullptr};

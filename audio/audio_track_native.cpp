@@ -20,6 +20,8 @@ int AudioTrackNative::open(unsigned channelCount, unsigned sampleRate, bool useF
 
 SLresult AudioTrackNative::openLocked(unsigned channelCount, unsigned sampleRate, bool useFloat,
                                       unsigned buffers) {
+    if (!android::fitsMilliHertz(sampleRate))
+        return SL_RESULT_PARAMETER_INVALID;  // no OpenSL ES format can say it
     SLresult r = (*engine)->CreateOutputMix(engine, &outputMixObject, 0, nullptr, nullptr);
     if (r != SL_RESULT_SUCCESS)
         return r;

@@ -77,6 +77,11 @@ SLuint32 channelCountToMask(unsigned channels);
 // fields are filled either way.
 using PcmFormat = SLAndroidDataFormat_PCM_EX;
 PcmFormat makePcmFormat(unsigned channelCount, unsigned sampleRate, bool useFloat);
+// Whether the rate in milliHertz, as OpenSL ES takes it, fits 32 bits (else it would wrap to
+// another rate).
+inline bool fitsMilliHertz(uint64_t sampleRate) {
+    return sampleRate * 1000 <= UINT32_MAX;
+}
 
 }  // namespace android
 

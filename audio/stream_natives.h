@@ -25,7 +25,7 @@ jint openStream(jlong handle, jint channelCount, jint sampleRate, jboolean useFl
         return kResultNoStream;
     if (channelCount < 0 || sampleRate < 0 || numBuffers < 0)
         return kResultBadValue;
-    if (static_cast<uint64_t>(sampleRate) * 1000 > UINT32_MAX)
+    if (!android::fitsMilliHertz(static_cast<uint64_t>(sampleRate)))
         return kResultBadValue;
     return stream->open(static_cast<unsigned>(channelCount), static_cast<unsigned>(sampleRate),
                         useFloat == 1, static_cast<unsigned>(numBuffers));

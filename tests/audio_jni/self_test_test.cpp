@@ -27,6 +27,9 @@ TEST_F(SelfTests, RealTimeRunsComplete) {
     slhost_set_backend("null");
     EXPECT_EQ(0, sonora::playbackSelfTest({2, 48000, false, 20, 4}));
     EXPECT_EQ(0, sonora::captureSelfTest({2, 48000, false, 10, 3}));
+    // milliHertz past 32 bits: refused, not run at the wrapped rate (about 48 kHz)
+    EXPECT_EQ(-38, sonora::playbackSelfTest({2, 4342967, false, 1, 1}));
+    EXPECT_EQ(-38, sonora::captureSelfTest({2, 4342967, false, 1, 1}));
     const auto lines = log.texts("sonora");
     EXPECT_TRUE(contains(lines, "logBufferState state.count:4  state.playIndex:0"));
     EXPECT_TRUE(contains(lines, "logBufferState state.count:0  state.playIndex:0"));

@@ -54,6 +54,7 @@ void dump_frame(CameraDevice &dev, const void *bytes, unsigned int length) {
 // that failed part way, so the node is not kept busy and a retry can request buffers again.
 void stop_streaming(CameraDevice *dev) {
     v4l2_stop_capture(dev->fd);
+    orv::device::set_capturing(dev, false);
     orv::device::forget_held_frame(dev);
     v4l2_release_buf(dev->fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory);
 }
@@ -65,6 +66,12 @@ extern "C" int start_capture(int fd) {
     CameraDevice *dev = orv::device::open_slot(fd);
     if (dev == nullptr)
         return -1;
+    // The driver would refuse new buffers, and undoing this start would end the running stream.
+    if (orv::device::capturing(dev)) {
+        CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " already capturing");
+        errno = EBUSY;
+        return -1;
+    }
     if (v4l2_req_buf(fd, dev->buffers, CAMERA_DEVICE_CAPTURE_BUFFERS, dev->memory) == -1) {
         CAM_LOG(ANDROID_LOG_ERROR, "start_capture", " v4l2_req_buf error");
         stop_streaming(dev);
@@ -79,6 +86,7 @@ extern "C" int start_capture(int fd) {
         return -1;
     }
     CAM_LOG(ANDROID_LOG_INFO, "start_capture", " v4l2_start_capture ok");
+    orv::device::set_capturing(dev, true);
     return 0;
 }
 

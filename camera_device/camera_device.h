@@ -102,7 +102,8 @@ int camera_get_video_vid_pid(int fd, uint16_t *vid, uint16_t *pid);
 
 // Requests and maps the four buffers, queues them and turns streaming on. 0, or -1 (an
 // unknown descriptor silently; a failed step with its message, after streaming off and
-// unmapping what was mapped, so a retry or a close finds nothing left over).
+// unmapping what was mapped, so a retry or a close finds nothing left over; on a device
+// already capturing, ERROR " already capturing" and errno EBUSY, the running stream untouched).
 int start_capture(int fd);
 
 // Turns streaming off and unmaps the buffers. An unknown descriptor logs an ERROR.

@@ -52,6 +52,10 @@ void hold_frame(const CameraDevice *slot, const struct v4l2_buffer &frame);
 void requeue_held_frame(const CameraDevice *slot);
 void forget_held_frame(const CameraDevice *slot);
 
+// Whether the device captures: from a start_capture that succeeded to its stop or close.
+bool capturing(const CameraDevice *slot);
+void set_capturing(const CameraDevice *slot, bool on);
+
 // Asks the camera for an I-frame with the device's unit, at most once a second per device.
 // Used by the device's own reading thread only.
 void ask_for_iframe(const CameraDevice *slot);

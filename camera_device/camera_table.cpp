@@ -23,6 +23,7 @@ pthread_mutex_t opened_lock;
 // Beside each slot: the dequeued buffer that the device's caller may still be reading, the
 // extension unit the device was opened with, and when an I-frame was last asked for.
 struct SlotState {
+    bool capturing;  // from a start that succeeded to the stop or close
     bool held;
     struct v4l2_buffer frame;
     int unit;
@@ -117,6 +118,7 @@ extern "C" void close_device(int fd) {
         memset(slot->dev_name, 0, sizeof slot->dev_name);
     }
     held_of(slot).held = false;
+    held_of(slot).capturing = false;
 }
 
 namespace orv {
@@ -176,6 +178,7 @@ CameraDevice *enter_device(int fd, const char *dev_name, int unit, int dump_enab
         slot.dump_bytes = 0;
     }
     slot.memory = V4L2_MEMORY_MMAP;
+    slot_states[free_slot].capturing = false;
     slot_states[free_slot].held = false;
     slot_states[free_slot].unit = unit;
     slot_states[free_slot].iframe_asked = false;
@@ -203,6 +206,14 @@ void requeue_held_frame(const CameraDevice *slot) {
 
 void forget_held_frame(const CameraDevice *slot) {
     held_of(slot).held = false;
+}
+
+bool capturing(const CameraDevice *slot) {
+    return held_of(slot).capturing;
+}
+
+void set_capturing(const CameraDevice *slot, bool on) {
+    held_of(slot).capturing = on;
 }
 
 void ask_for_iframe(const CameraDevice *slot) {

@@ -92,6 +92,15 @@ TEST_F(CameraCapture, StopStartCyclesAndStartFailures) {
                   orvtest::DeviceLines(capture_));
     }
 
+    StartStepped(fd);  // a second start is refused, and the stream goes on
+    EXPECT_EQ(-1, start_capture(fd));
+    EXPECT_EQ(EBUSY, errno);
+    EXPECT_EQ(Error("start_capture", " already capturing"), orvtest::DeviceLines(capture_).back());
+    ASSERT_EQ(1, simcam::ReleaseFrames(kNode, 1));
+    unsigned char *data = nullptr;
+    EXPECT_GT(read_h264_data(fd, &data), 0);
+    stop_capture(fd);
+
     simcam::GrantBuffers(kNode, 2);
     capture_.clear();
     EXPECT_EQ(-1, start_capture(fd));

@@ -59,6 +59,8 @@ public class ORVVideoDevice implements AutoCloseable {
     private boolean mStartTried;
     /** Set by the native layer when a read failed because the camera is gone. */
     private boolean mCameraGone;
+    /** While open: closes the node should the object be dropped without a close. */
+    private ForgottenCameras.Watch mWatch;
 
     /** A camera object for a node ("/dev/video0") with the default parameters. */
     public ORVVideoDevice(String path) {
@@ -112,6 +114,7 @@ public class ORVVideoDevice implements AutoCloseable {
         try {
             if (mDeviceId > 0) throw new IllegalStateException(mPath + " is already open");
             if (native_open(mPath) != 0) throw new IOException("cannot open " + mPath);
+            mWatch = ForgottenCameras.watch(this, mPath, mDeviceId);
         } finally {
             mLock.writeLock().unlock();
         }
@@ -266,10 +269,23 @@ public class ORVVideoDevice implements AutoCloseable {
                 stopNative();
                 if (mDeviceId > 0) native_close();
                 mDeviceId = 0;
+                ForgottenCameras.forget(mWatch);
+                mWatch = null;
             }
         } finally {
             mLock.writeLock().unlock();
         }
+    }
+
+    /**
+     * Stops and closes the node of a camera object that was dropped while open, through a
+     * stand-in object holding its descriptor (the natives read it from the object they run on).
+     */
+    static void closeForgotten(String path, int deviceId) {
+        ORVVideoDevice standIn = new ORVVideoDevice(path);
+        standIn.mDeviceId = deviceId;
+        standIn.mStartTried = true;
+        standIn.close();
     }
 
     @Override

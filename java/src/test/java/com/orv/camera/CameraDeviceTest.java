@@ -353,6 +353,29 @@ public class CameraDeviceTest {
         }
     }
 
+    /** A camera dropped while open and streaming gives its node back once collected. */
+    @Test
+    public void aForgottenCameraIsClosed() throws Exception {
+        openAndDrop();
+        ORVVideoDevice again = new ORVVideoDevice(NODE);
+        for (int i = 0; i < 100 && !again.isOpen(); i++) {
+            System.gc();
+            try {
+                again.open();
+            } catch (IOException stillHeld) {
+                Thread.sleep(10);  // the reaper thread closes it
+            }
+        }
+        assertTrue(again.isOpen());
+        again.close();
+    }
+
+    private static void openAndDrop() throws IOException {
+        ORVVideoDevice camera = new ORVVideoDevice(NODE);
+        camera.open();
+        camera.startCapture();
+    }
+
     static List<String> errorLines(List<String> lines) {
         List<String> out = new ArrayList<>();
         for (String l : lines) {

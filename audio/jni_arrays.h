@@ -60,26 +60,26 @@ enum class ArrayUse {
     Written,   // the range the transfer delivered is stored back, the rest dropped
 };
 
-// The elements of a Java array while the object lives; released at the end of the scope as
-// `use` says, whatever happened meanwhile.
+// The elements of a Java array while the object lives; released at the end of the scope,
+// whatever happened meanwhile, with only the range given to `delivered` stored back.
 template <class Array>
 class ArrayElements {
   public:
     using Access = ArrayAccess<Array>;
     using Element = typename Access::Element;
-    ArrayElements(JNIEnv *env, Array array, ArrayUse use)
-        : env_(env), array_(array), use_(use), elements_(Access::get(env, array, &isCopy_)) {}
+    ArrayElements(JNIEnv *env, Array array)
+        : env_(env), array_(array), elements_(Access::get(env, array, &isCopy_)) {}
     ~ArrayElements() {
         if (elements_ == nullptr)
             return;
-        if (use_ == ArrayUse::Written && isCopy_ && count_ > 0)
+        if (isCopy_ && count_ > 0)
             Access::store(env_, array_, start_, count_, elements_ + start_);
         Access::release(env_, array_, elements_, JNI_ABORT);
     }
     ArrayElements(const ArrayElements &) = delete;
     ArrayElements &operator=(const ArrayElements &) = delete;
     Element *get() const { return elements_; }
-    // The elements the transfer wrote, stored back at release (Written).
+    // The elements written through get(), stored back at release.
     void delivered(jsize start, jsize count) {
         start_ = start;
         count_ = count;
@@ -88,7 +88,6 @@ class ArrayElements {
   private:
     JNIEnv *env_;
     Array array_;
-    ArrayUse use_;
     jboolean isCopy_ = JNI_FALSE;
     Element *elements_;
     jsize start_ = 0;
@@ -110,14 +109,14 @@ jint transferElements(JNIEnv *env, Array array, jint offset, jint count, ArrayUs
         arrayRangeBytes(env->GetArrayLength(array), offset, count, sizeof(Element));
     if (bytes < 0)
         return kResultBadValue;
-    ArrayElements<Array> elements(env, array, use);
+    ArrayElements<Array> elements(env, array);
     if (elements.get() == nullptr) {
         env->ExceptionClear();  // the VM's OutOfMemoryError: the caller gets the result instead
         SONORA_LOGE("%s", accessError);
         return kResultBadValue;
     }
     const long result = transfer(elements.get() + offset, static_cast<size_t>(bytes));
-    if (result > 0)  // every element the bytes reached, a last partial one included
+    if (use == ArrayUse::Written && result > 0)  // every element reached, a partial one too
         elements.delivered(offset,
                            static_cast<jsize>((static_cast<size_t>(result) + sizeof(Element) - 1) /
                                               sizeof(Element)));

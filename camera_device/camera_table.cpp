@@ -20,8 +20,9 @@ CameraDevice opened_devices[CAMERA_DEVICE_MAX_OPENED];
 int opened_in_use[CAMERA_DEVICE_MAX_OPENED];
 pthread_mutex_t opened_lock;
 
-// Beside each slot: the dequeued buffer that the device's caller may still be reading, the
-// extension unit the device was opened with, and when an I-frame was last asked for.
+// Beside each slot: whether it captures, the dequeued buffer that the device's caller may still
+// be reading, the extension unit the device was opened with, and when an I-frame was last asked
+// for.
 struct SlotState {
     bool capturing;  // from a start that succeeded to the stop or close
     bool held;

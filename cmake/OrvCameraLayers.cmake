@@ -13,28 +13,14 @@
 # BELOW and links LIBS. For the layer's tests and tools: orv_cam_<layer>_headers carries the
 # layer's internal headers (for libraries of test helpers), orv_cam_<layer>_stack those and the
 # objects of the layer and of every layer below it (for executables).
+include(OrvSharedLibrary)
+
 function(orv_camera_layer)
   cmake_parse_arguments(L "" "NAME;PREFIX" "SOURCES;PUBLIC_HEADERS;INTERNAL_HEADERS;BELOW;LIBS"
     ${ARGN})
   set(_root ${PROJECT_BINARY_DIR}/camera_device/include/${L_NAME})
-  set(_sub "")
-  if(L_PREFIX)
-    set(_sub "/${L_PREFIX}")
-  endif()
-  foreach(_kind public internal)
-    file(REMOVE_RECURSE ${_root}/${_kind})
-    file(MAKE_DIRECTORY ${_root}/${_kind}${_sub})
-  endforeach()
-  foreach(_h IN LISTS L_PUBLIC_HEADERS)
-    get_filename_component(_name ${_h} NAME)
-    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/public${_sub}/${_name}
-      SYMBOLIC COPY_ON_ERROR)
-  endforeach()
-  foreach(_h IN LISTS L_PUBLIC_HEADERS L_INTERNAL_HEADERS)
-    get_filename_component(_name ${_h} NAME)
-    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/internal${_sub}/${_name}
-      SYMBOLIC COPY_ON_ERROR)
-  endforeach()
+  orv_publish_headers(ROOT ${_root} PREFIX "${L_PREFIX}" PUBLIC_HEADERS ${L_PUBLIC_HEADERS}
+    INTERNAL_HEADERS ${L_INTERNAL_HEADERS})
 
   set(_target orv_cam_${L_NAME})
   add_library(${_target} OBJECT ${L_SOURCES})

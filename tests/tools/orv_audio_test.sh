@@ -104,6 +104,8 @@ row "a sound device that does not open" s16.conf 1 err "orv-audio: the capture s
     ORV_OPENSLES_BACKEND=alsa ORV_OPENSLES_ALSA_DEVICE=nosuch "$tool" record x.wav --seconds 1
 row "no sound device: the null back end" none.conf 0 err "orv-audio: no sound device; the null back end discards the audio" \
     "$tool" tone --seconds 0.05
+[ "$(wc -l <err)" = 1 ] && { echo "ok   no sound device: said in one line"; passed=$((passed + 1)); } ||
+    { echo "FAIL no sound device: said in one line"; cat err; failed=$((failed + 1)); }
 row "tone above half the rate" s16.conf 2 err "orv-audio: --freq must be below half of --rate" \
     "$tool" tone --freq 30000
 row "record without --seconds" s16.conf 2 err "--seconds is required" "$tool" record x.wav
@@ -114,20 +116,37 @@ row "a number out of range in the parser's words" s16.conf 2 err \
 grep -qx -- "--amplitude: Value 2 not in range 0.000000 to 1.000000" err &&
     { echo "ok   the refused number's line"; passed=$((passed + 1)); } ||
     { echo "FAIL the refused number's line"; failed=$((failed + 1)); }
+# Numbers that are not finite, or too large to count frames in (accepted, they never end).
+for args in "tone --seconds nan" "tone --freq nan" "tone --amplitude nan" "record x.wav --seconds inf"; do
+    row "refused: $args" s16.conf 2 err "is not a finite number" timeout 10 "$tool" $args
+done
+row "refused: --seconds 1e300" s16.conf 2 err "--seconds: Value 1e300 not in range" \
+    timeout 10 "$tool" record x.wav --seconds 1e300
 
-# Ctrl-C ends a recording with a complete file (the null back end records in real time).
-env ORV_OPENSLES_BACKEND=null "$tool" record long.wav --seconds 60 --progress >out 2>err &
-pid=$!
-for _ in $(seq 200); do grep -q pending err && break; sleep 0.05; done
-kill -INT "$pid"
-wait "$pid"
-status=$?
-if [ "$status" = 0 ] && grep -qF "; interrupted" out &&
-    ffprobe -v error -show_entries stream=codec_name -of csv=p=0 long.wav | grep -qx pcm_s16le; then
-    echo "ok   Ctrl-C ends a recording with a complete file"; passed=$((passed + 1))
-else
-    echo "FAIL Ctrl-C: exit status $status"; cat out err; failed=$((failed + 1))
-fi
+# Float samples that are no numbers: the level says so, not "-inf" (silence).
+printf '\x00\x00\x80\x7f' >inf.raw && printf '\x00\x00\xc0\x7f' >nan.raw
+for s in inf nan; do ffmpeg -v error -f f32le -ar 8000 -ac 1 -i $s.raw -c:a pcm_f32le $s.wav; done
+row "an infinite sample's level" none.conf 0 out "peak +inf dBFS, RMS +inf dBFS" "$tool" play inf.wav
+row "a NaN sample's level" none.conf 0 out "peak nan dBFS, RMS nan dBFS" "$tool" play nan.wav
+
+# Ctrl-C, SIGTERM and a closed terminal end a recording with a complete file that holds what
+# was recorded, and exit status 130 (the null back end records in real time).
+for signal in INT TERM HUP; do
+    env ORV_OPENSLES_BACKEND=null "$tool" record long.wav --seconds 60 --progress >out 2>err &
+    pid=$!
+    for _ in $(seq 200); do grep -q pending err && break; sleep 0.05; done
+    kill -"$signal" "$pid"
+    wait "$pid"
+    status=$?
+    frames=$(sed -n 's/.*(\([0-9]*\) frames).*; interrupted$/\1/p' out)
+    header=$(od -An -tu4 -j40 -N4 long.wav | tr -d ' ')  # the data chunk's size
+    if [ "$status" = 130 ] && [ "${frames:-0}" -gt 0 ] && [ "$header" = $((frames * 4)) ]; then
+        echo "ok   SIG$signal ends a recording with a complete file"; passed=$((passed + 1))
+    else
+        echo "FAIL SIG$signal: exit status $status, header $header bytes"; cat out err
+        failed=$((failed + 1))
+    fi
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

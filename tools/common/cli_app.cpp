@@ -211,16 +211,40 @@ Command &Command::Number(const std::string &names, int *value, const std::string
                                                              : CLI::NonNegativeNumber));
 }
 
+namespace {
+
+// A number the parser may convert: finite (numbers.h), as the parser's own checks refuse in
+// its words. The parser's conversion alone takes "nan" and "inf".
+const CLI::Validator kFinite(
+    [](std::string &text) -> std::string {
+        double v = 0;
+        return ParseNumber(text, &v) ? "" : "Value " + text + " is not a finite number";
+    },
+    "FINITE");
+
+const CLI::Validator &Sign(Bound bound) {
+    return bound == Bound::kPositive ? CLI::PositiveNumber : CLI::NonNegativeNumber;
+}
+
+}  // namespace
+
 Command &Command::Number(const std::string &names, double *value, const std::string &help,
                          Bound bound) {
+    return Keep(names, app_->add_option(names, *value, help)->check(kFinite)->check(Sign(bound)));
+}
+
+Command &Command::Number(const std::string &names, double *value, const std::string &help,
+                         Bound bound, double max) {
     return Keep(names, app_->add_option(names, *value, help)
-                           ->check(bound == Bound::kPositive ? CLI::PositiveNumber
-                                                             : CLI::NonNegativeNumber));
+                           ->check(kFinite)
+                           ->check(Sign(bound))
+                           ->check(CLI::Range(0.0, max)));
 }
 
 Command &Command::Number(const std::string &names, double *value, const std::string &help,
                          double min, double max) {
-    return Keep(names, app_->add_option(names, *value, help)->check(CLI::Range(min, max)));
+    return Keep(names,
+                app_->add_option(names, *value, help)->check(kFinite)->check(CLI::Range(min, max)));
 }
 
 Command &Command::Required() {

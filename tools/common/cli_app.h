@@ -61,9 +61,13 @@ class Command {
     Command &Flag(const std::string &names, bool *value, const std::string &help);
     // A number the parser converts and checks itself: "--rate: Value 0 not in range ...",
     // "Could not convert: --rate = 4.5", then "Run with --help for more information.".
-    // Help shows INT or FLOAT.
+    // Help shows INT or FLOAT. A double is finite ("--seconds: Value nan is not a finite
+    // number").
     Command &Number(const std::string &names, int *value, const std::string &help, Bound bound);
     Command &Number(const std::string &names, double *value, const std::string &help, Bound bound);
+    // Also at most max.
+    Command &Number(const std::string &names, double *value, const std::string &help, Bound bound,
+                    double max);
     // Between min and max, both included.
     Command &Number(const std::string &names, double *value, const std::string &help, double min,
                     double max);

@@ -11,7 +11,7 @@ enum Exit : int {
     kFailed = 1,         // the device, the stream or the system refused the operation
     kUsage = 2,          // the command line is wrong
     kNotFound = 3,       // no such device, node or file
-    kInterrupted = 130,  // a command that reports it was ended by SIGINT or SIGTERM
+    kInterrupted = 130,  // a command that reports it was ended by SIGINT, SIGTERM or SIGHUP
 };
 
 // "<program>: <message>" on standard error, the program being the one a Cli (cli_app.h) was

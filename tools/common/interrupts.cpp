@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include <initializer_list>
+
 namespace orvtool {
 namespace {
 
@@ -17,8 +19,8 @@ void CatchInterrupts() {
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &sa, nullptr);
 }
 
 bool Interrupted() {

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <opensles_host/alsa.h>
+#include <opensles_host/test_control.h>
 
 #ifdef ORV_AUDIO_ALSA
 #include <alsa/asoundlib.h>
@@ -14,20 +16,30 @@
 namespace orvaudio {
 namespace {
 
-bool SoundDeviceOpens(bool capture) {
 #ifdef ORV_AUDIO_ALSA
-    const char *name = std::getenv("ORV_OPENSLES_ALSA_DEVICE");
-    snd_pcm_t *pcm = nullptr;
-    if (snd_pcm_open(&pcm, name != nullptr && *name != '\0' ? name : "default",
-                     capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
-                     SND_PCM_NONBLOCK) < 0)
-        return false;
-    snd_pcm_close(pcm);
-    return true;
-#else
-    (void)capture;
-    return false;
+// alsa-lib's own lines about a device that does not open: the probe says it in one line.
+void Quiet(const char *, int, const char *, int, const char *, ...) {}
 #endif
+
+// "" when the sound device opens for this direction, else why not.
+std::string SoundDeviceRefusal(bool capture) {
+#ifdef ORV_AUDIO_ALSA
+    if (slhost_alsa_available()) {
+        const char *env = std::getenv("ORV_OPENSLES_ALSA_DEVICE");
+        const std::string name = env != nullptr && *env != '\0' ? env : "default";
+        snd_lib_error_set_handler(Quiet);
+        snd_pcm_t *pcm = nullptr;
+        const int error = snd_pcm_open(&pcm, name.c_str(),
+                                       capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                                       SND_PCM_NONBLOCK);
+        if (error == 0)
+            snd_pcm_close(pcm);
+        snd_lib_error_set_handler(nullptr);
+        return error == 0 ? "" : "ALSA \"" + name + "\": " + snd_strerror(error);
+    }
+#endif
+    (void)capture;
+    return "built without ALSA";
 }
 
 }  // namespace
@@ -36,14 +48,15 @@ void ChooseBackend(bool capture) {
     const char *chosen = std::getenv("ORV_OPENSLES_BACKEND");
     if (chosen != nullptr && *chosen != '\0')
         return;
-    if (slhost_alsa_available() && SoundDeviceOpens(capture)) {
-        setenv("ORV_OPENSLES_BACKEND", "alsa", 1);
+    const std::string refusal = SoundDeviceRefusal(capture);
+    if (refusal.empty()) {
+        slhost_set_backend("alsa");
         return;
     }
     std::fprintf(stderr,
-                 "orv-audio: no sound device; the null back end %s (ORV_OPENSLES_BACKEND "
+                 "orv-audio: no sound device; the null back end %s (%s; ORV_OPENSLES_BACKEND "
                  "chooses another)\n",
-                 capture ? "captures silence" : "discards the audio");
+                 capture ? "captures silence" : "discards the audio", refusal.c_str());
 }
 
 std::string StreamFormat::Text() const {

@@ -14,6 +14,7 @@ namespace orvaudio {
 using orvtool::Command;
 using orvtool::Fail;
 using orvtool::kFailed;
+using orvtool::kInterrupted;
 using orvtool::kNotFound;
 using orvtool::kOk;
 using orvtool::kUsage;
@@ -25,6 +26,9 @@ using orvtool::Interrupted;
 // ORV_OPENSLES_ALSA_DEVICE) opens for this direction; else they use the null back end, which
 // is said on standard error. Call before the first stream is opened.
 void ChooseBackend(bool capture);
+
+// The longest --seconds: about 11.6 days, so that frames counted at any rate fit 64 bits.
+constexpr double kMaxSeconds = 1e6;
 
 struct StreamFormat {
     int rate = 48000;

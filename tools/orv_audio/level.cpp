@@ -23,6 +23,8 @@ void LevelMeter::Add(const void *samples, size_t count, bool is_float) {
         const double a = std::fabs(v);
         if (a > peak_)
             peak_ = a;
+        else if (std::isnan(a))
+            has_nan_ = true;
         sum_squares_ += v * v;
     }
     count_ += count;
@@ -31,18 +33,20 @@ void LevelMeter::Add(const void *samples, size_t count, bool is_float) {
 void LevelMeter::Merge(const LevelMeter &other) {
     if (other.peak_ > peak_)
         peak_ = other.peak_;
+    has_nan_ = has_nan_ || other.has_nan_;
     sum_squares_ += other.sum_squares_;
     count_ += other.count_;
 }
 
 namespace {
 double Dbfs(double amplitude) {
-    return amplitude > 0 ? 20 * std::log10(amplitude) : -INFINITY;
+    // NaN stays NaN: unknown is not silence.
+    return amplitude > 0 || std::isnan(amplitude) ? 20 * std::log10(amplitude) : -INFINITY;
 }
 }  // namespace
 
 double LevelMeter::PeakDbfs() const {
-    return Dbfs(peak_);
+    return has_nan_ ? NAN : Dbfs(peak_);
 }
 
 double LevelMeter::RmsDbfs() const {
@@ -50,8 +54,10 @@ double LevelMeter::RmsDbfs() const {
 }
 
 std::string DbfsText(double dbfs) {
+    if (std::isnan(dbfs))
+        return "nan";
     if (std::isinf(dbfs))
-        return "-inf";
+        return dbfs > 0 ? "+inf" : "-inf";
     char text[16];
     std::snprintf(text, sizeof text, "%.1f", dbfs);
     return text;

@@ -19,11 +19,12 @@ class LevelMeter {
 
   private:
     double peak_ = 0;
+    bool has_nan_ = false;  // a float sample was NaN: the level is unknown
     double sum_squares_ = 0;
     uint64_t count_ = 0;
 };
 
-// "-6.0" or "-inf" (silence).
+// "-6.0", "-inf" (silence), "+inf" (an infinite float sample) or "nan" (a NaN sample).
 std::string DbfsText(double dbfs);
 
 // "  1.25 s  pending 3  peak  -6.0 dBFS  RMS  -9.0 dBFS" (the live line, without its carriage

@@ -84,7 +84,7 @@ int PlayStream(const StreamFormat &f, const Fill &fill, const std::string &what,
                 static_cast<unsigned long long>(frames), f.Text().c_str(), what.c_str(),
                 LevelText(progress.Total()).c_str(), slhost_alsa_xruns() - xruns_before,
                 Interrupted() ? "; interrupted" : "");
-    return result;
+    return result == kOk && Interrupted() ? kInterrupted : result;
 }
 
 struct SndfileCloser {
@@ -163,7 +163,7 @@ void AddPlayCommands(orvtool::Cli &cli) {
     Command tone = cli.Add("tone", "Play a sine tone");
     tone.Number("--freq", &o->freq, "Frequency, Hz", orvtool::Bound::kPositive)
         .ShowDefault()
-        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive)
+        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive, kMaxSeconds)
         .ShowDefault()
         .Number("--amplitude", &o->amplitude, "Peak, a fraction of full scale", 0.0, 1.0)
         .ShowDefault();

@@ -1,5 +1,6 @@
 // record: the library's capture stream into a WAV file of the requested format and length,
-// with the live line and a closing summary. Ctrl-C ends it with a complete file.
+// with the live line and a closing summary. Ctrl-C (or a closed terminal) ends it with a
+// complete file and exit status 130.
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -7,12 +8,12 @@
 #include <vector>
 
 #include <opensles_host/alsa.h>
-#include <sndfile.h>
 
 #include "audio_record_native.h"
 #include "cli.h"
 #include "commands.h"
 #include "level.h"
+#include "wav_output.h"
 
 namespace orvaudio {
 namespace {
@@ -24,10 +25,6 @@ struct RecordOptions {
     ProgressFlags flags;
 };
 
-struct SndfileCloser {
-    void operator()(SNDFILE *f) const { sf_close(f); }
-};
-
 constexpr unsigned kBuffers = 4;
 
 int Record(const RecordOptions &o) {
@@ -37,11 +34,9 @@ int Record(const RecordOptions &o) {
     if (stream.open(f.channels, f.rate, f.use_float, kBuffers) != 0)
         return Fail(kFailed, "the capture stream did not open with " + f.Text() +
                                  " (the format or the sound device was refused; -v shows why)");
-    SF_INFO info{};
-    info.samplerate = f.rate;
-    info.channels = f.channels;
-    info.format = SF_FORMAT_WAV | (f.use_float ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_16);
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(o.output.c_str(), SFM_WRITE, &info));
+    const uint64_t wanted = static_cast<uint64_t>(std::llround(o.seconds * f.rate));
+    Sndfile file =
+        CreateRecording(o.output, {f.rate, f.channels, f.use_float, wanted * f.FrameBytes()});
     if (!file)
         return Fail(kFailed, "cannot create " + o.output + ": " + sf_strerror(nullptr));
     if (stream.start() != 0)
@@ -49,7 +44,6 @@ int Record(const RecordOptions &o) {
     CatchInterrupts();
     const SLuint32 xruns_before = slhost_alsa_xruns();
     Progress progress(o.flags.Show());
-    const uint64_t wanted = static_cast<uint64_t>(std::llround(o.seconds * f.rate));
     const size_t frames_per_read = f.rate / 50 > 0 ? f.rate / 50 : 1;
     std::vector<unsigned char> buffer(frames_per_read * f.FrameBytes());
     uint64_t frames = 0;
@@ -78,13 +72,14 @@ int Record(const RecordOptions &o) {
     const int pending = stream.buffersPending();
     stream.stop();
     stream.close();
-    file.reset();  // the header now holds the length
+    if (sf_close(file.release()) != 0 && result == kOk)  // the header now holds the length
+        result = Fail(kFailed, "cannot complete " + o.output + "'s header");
     progress.Finish(static_cast<int>(position), pending);
     std::printf("recorded %.2f s (%llu frames) of %s to %s: %s; overruns recovered: %u%s\n",
                 static_cast<double>(frames) / f.rate, static_cast<unsigned long long>(frames),
                 f.Text().c_str(), o.output.c_str(), LevelText(progress.Total()).c_str(),
                 slhost_alsa_xruns() - xruns_before, Interrupted() ? "; interrupted" : "");
-    return result;
+    return result == kOk && Interrupted() ? kInterrupted : result;
 }
 
 }  // namespace
@@ -94,7 +89,7 @@ void AddRecordCommand(orvtool::Cli &cli) {
     Command cmd = cli.Add("record", "Record into a WAV file");
     cmd.Text("FILE", &o->output, "The WAV file (16-bit, or float with --float)")
         .Required()
-        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive)
+        .Number("--seconds", &o->seconds, "Length", orvtool::Bound::kPositive, kMaxSeconds)
         .Required();
     AddFormatOptions(cmd, &o->format);
     AddProgressFlags(cmd, &o->flags);

@@ -22,9 +22,10 @@ using orvtool::kUsage;
 using orvtool::CatchInterrupts;
 using orvtool::Interrupted;
 
-// Unless ORV_OPENSLES_BACKEND says otherwise, streams go to ALSA when its device (default, or
-// ORV_OPENSLES_ALSA_DEVICE) opens for this direction; else they use the null back end, which
-// is said on standard error. Call before the first stream is opened.
+// Unless ORV_OPENSLES_BACKEND says otherwise, streams go to ALSA (slhost_set_backend) when its
+// device (default, or ORV_OPENSLES_ALSA_DEVICE) opens for this direction; else they use the
+// null back end, which is said on standard error in one line with the reason, alsa-lib's own
+// messages kept quiet. Call before the first stream is opened.
 void ChooseBackend(bool capture);
 
 // The longest --seconds: about 11.6 days, so that frames counted at any rate fit 64 bits.

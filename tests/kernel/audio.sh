@@ -75,11 +75,13 @@ loopback() {
     ORV_OPENSLES_ALSA_DEVICE=$CAPTURE orv-audio record rec.wav --seconds 30 $FORMAT &
     rec=$!
     wait_running $CAPTURE_STATUS
-    ORV_OPENSLES_ALSA_DEVICE=$PLAY orv-audio play tone.wav --no-progress "$@" ||
+    ORV_OPENSLES_ALSA_DEVICE=$PLAY orv-audio play tone.wav --no-progress "$@" >out ||
         fail "play exited with $?"
     sleep 0.3
     kill -INT $rec
     wait $rec
+    cat out
+    grep -q "underruns recovered: 0" out || fail "the device ran dry"
 }
 
 # The tone comes back whole; paused or stopped for 0.3 s after 0.5 s, it comes back with one

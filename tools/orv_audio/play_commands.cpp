@@ -29,8 +29,40 @@ constexpr unsigned kBuffers = 4;
 // Fills up to `frames` frames into the buffer; the frames given, 0 at the end.
 using Fill = std::function<size_t(void *buffer, size_t frames)>;
 
+// --pause-at and --stop-at: once `at` seconds of audio are written, the stream is paused (or
+// stopped) for `ms` milliseconds, then started again, while the device goes on.
+struct Hold {
+    double pause_at = -1;
+    double stop_at = -1;
+    int ms = 300;
+};
+
+// Holds the stream when its time has come; false when it would not pause, stop or start.
+bool HoldStream(AudioTrackNative &track, const Hold &hold, double written, bool *done) {
+    const bool pause = hold.pause_at >= 0 && written >= hold.pause_at;
+    if (*done || !(pause || (hold.stop_at >= 0 && written >= hold.stop_at)))
+        return true;
+    *done = true;
+    if ((pause ? track.pause() : track.stop()) != 0)
+        return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(hold.ms));
+    std::printf("%s for %d ms after %.2f s\n", pause ? "paused" : "stopped", hold.ms, written);
+    return track.start() == 0;
+}
+
+void AddHoldOptions(Command &cmd, Hold *hold) {
+    cmd.Number("--pause-at", &hold->pause_at, "Pause once this many seconds are written",
+               orvtool::Bound::kNonNegative)
+        .Number("--stop-at", &hold->stop_at, "Stop once this many seconds are written",
+                orvtool::Bound::kNonNegative)
+        .Excludes("--pause-at")
+        .Number("--hold-ms", &hold->ms, "How long the pause or the stop lasts, ms",
+                orvtool::Bound::kNonNegative)
+        .ShowDefault();
+}
+
 int PlayStream(const StreamFormat &f, const Fill &fill, const std::string &what,
-               const ProgressFlags &flags) {
+               const ProgressFlags &flags, const Hold &hold) {
     ChooseBackend(false);
     AudioTrackNative track;
     if (track.open(f.channels, f.rate, f.use_float, kBuffers) != 0)
@@ -46,7 +78,12 @@ int PlayStream(const StreamFormat &f, const Fill &fill, const std::string &what,
     uint64_t frames = 0;
     int result = kOk;
     SLmillisecond position = 0;
+    bool held = false;
     while (!Interrupted()) {
+        if (!HoldStream(track, hold, static_cast<double>(frames) / f.rate, &held)) {
+            result = Fail(kFailed, "the playback stream did not pause, stop or start again");
+            break;
+        }
         const size_t n = fill(buffer.data(), frames_per_buffer);
         if (n == 0)
             break;
@@ -91,7 +128,7 @@ struct SndfileCloser {
     void operator()(SNDFILE *f) const { sf_close(f); }
 };
 
-int PlayFile(const std::string &path, const ProgressFlags &flags) {
+int PlayFile(const std::string &path, const ProgressFlags &flags, const Hold &hold) {
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) {
@@ -112,7 +149,7 @@ int PlayFile(const std::string &path, const ProgressFlags &flags) {
                                          : sf_readf_short(sf, static_cast<short *>(buffer), frames);
         return n > 0 ? static_cast<size_t>(n) : 0;
     };
-    return PlayStream(f, fill, path, flags);
+    return PlayStream(f, fill, path, flags, hold);
 }
 
 struct ToneOptions {
@@ -121,6 +158,7 @@ struct ToneOptions {
     double seconds = 1;
     double amplitude = 0.5;
     ProgressFlags flags;
+    Hold hold;
 };
 
 int PlayTone(const ToneOptions &o) {
@@ -146,7 +184,7 @@ int PlayTone(const ToneOptions &o) {
     };
     char what[64];
     std::snprintf(what, sizeof what, "a %g Hz tone", o.freq);
-    return PlayStream(f, fill, what, o.flags);
+    return PlayStream(f, fill, what, o.flags, o.hold);
 }
 
 }  // namespace
@@ -154,10 +192,12 @@ int PlayTone(const ToneOptions &o) {
 void AddPlayCommands(orvtool::Cli &cli) {
     auto file = std::make_shared<std::string>();
     auto flags = std::make_shared<ProgressFlags>();
+    auto hold = std::make_shared<Hold>();
     Command play = cli.Add("play", "Play a WAV (or any libsndfile) file");
     play.Text("FILE", file.get(), "The file").Required();
     AddProgressFlags(play, flags.get());
-    play.Runs([file, flags] { return PlayFile(*file, *flags); });
+    AddHoldOptions(play, hold.get());
+    play.Runs([file, flags, hold] { return PlayFile(*file, *flags, *hold); });
 
     auto o = std::make_shared<ToneOptions>();
     Command tone = cli.Add("tone", "Play a sine tone");
@@ -169,6 +209,7 @@ void AddPlayCommands(orvtool::Cli &cli) {
         .ShowDefault();
     AddFormatOptions(tone, &o->format);
     AddProgressFlags(tone, &o->flags);
+    AddHoldOptions(tone, &o->hold);
     tone.Runs([o] {
         if (o->freq * 2 >= o->format.rate)
             return Fail(kUsage, "--freq must be below half of --rate");

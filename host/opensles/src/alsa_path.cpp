@@ -70,6 +70,21 @@ class AlsaPort : public DevicePacer {
         period_ms_ = std::max<int>(1, static_cast<int>(period_frames_ * 1000 / rate_hz_));
     }
 
+    void hold(bool on) override {
+        if (broken_ ||
+            snd_pcm_state(pcm_.get()) != (on ? SND_PCM_STATE_RUNNING : SND_PCM_STATE_PAUSED)) {
+            return;  // not started yet, or already where it should be
+        }
+        const int err = snd_pcm_pause(pcm_.get(), on ? 1 : 0);
+        if (err < 0 && !pause_refused_) {
+            pause_refused_ = true;
+            SLHOST_LOGW(
+                "ALSA %s cannot pause (%s): it runs on while the stream is paused or "
+                "stopped",
+                name_.c_str(), snd_strerror(err));
+        }
+    }
+
   protected:
     // Frames the device can take (give) now, after waiting up to two periods for one period's
     // worth; 0 after a timeout or a recovery.
@@ -121,6 +136,7 @@ class AlsaPort : public DevicePacer {
     snd_pcm_uframes_t period_frames_ = 1;
     int period_ms_ = 1;
     bool broken_ = false;
+    bool pause_refused_ = false;
 };
 
 class AlsaSink : public PlaybackSink, public AlsaPort {
@@ -132,7 +148,8 @@ class AlsaSink : public PlaybackSink, public AlsaPort {
         if (broken_) {
             return;
         }
-        // Everything written plays out before the PCM closes.
+        // Everything written plays out before the PCM closes, a paused device's too.
+        hold(false);
         snd_pcm_nonblock(pcm_.get(), 0);
         flush();
         snd_pcm_drain(pcm_.get());

@@ -17,6 +17,9 @@ class DevicePacer {
     // Waits (a period at most) until the device can take (give) audio; the bytes that may move
     // now without blocking, 0 when none yet.
     virtual size_t wait_ready() = 0;
+    // The object was paused or stopped (on), or runs again (off): a device that can pause does,
+    // keeping what it holds, so it neither runs dry (and repeats old audio) nor overruns.
+    virtual void hold(bool on) = 0;
 };
 
 // Playback into, capture from the ALSA PCM ORV_OPENSLES_ALSA_DEVICE ("default" when unset), in

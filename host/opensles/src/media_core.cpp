@@ -303,10 +303,20 @@ bool MediaCore::realtime_step(std::unique_lock<std::mutex> &lock) {
 }
 
 bool MediaCore::device_step(std::unique_lock<std::mutex> &lock) {
+    // Only this thread uses the sink or source until it ends, so it may use them without the
+    // lock. A paused or stopped object holds its device; one playing with nothing queued does
+    // not (its device underruns, as a phone's would).
+    if (device_held_ == active()) {
+        device_held_ = !active();
+        const bool hold = device_held_;
+        lock.unlock();
+        pacer_->hold(hold);
+        lock.lock();
+        return true;  // look again: the state may have changed meanwhile
+    }
     if (!active() || queue_.empty()) {
         return false;
     }
-    // Only this thread uses the sink or source until it ends, so it may wait without the lock.
     lock.unlock();
     const size_t ready = pacer_->wait_ready();
     lock.lock();

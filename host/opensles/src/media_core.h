@@ -117,6 +117,7 @@ class MediaCore : public std::enable_shared_from_this<MediaCore> {
     std::unique_ptr<PlaybackSink> sink_;
     std::unique_ptr<CaptureSource> source_;
     DevicePacer *pacer_ = nullptr;  // the sink or source, when its device sets the pace
+    bool device_held_ = false;      // the pacer was told the object is paused or stopped
     std::thread thread_;
     std::thread::id thread_id_;
     bool started_ = false;

@@ -21,6 +21,13 @@ function(orv_camera_layer)
   set(_root ${PROJECT_BINARY_DIR}/camera_device/include/${L_NAME})
   orv_publish_headers(ROOT ${_root} PREFIX "${L_PREFIX}" PUBLIC_HEADERS ${L_PUBLIC_HEADERS}
     INTERNAL_HEADERS ${L_INTERNAL_HEADERS})
+  # cmake --install: the public headers under include/vistara, by their include names.
+  set(_sub "")
+  if(L_PREFIX)
+    set(_sub "/${L_PREFIX}")
+  endif()
+  install(FILES ${L_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vistara${_sub}
+    COMPONENT camera)
 
   set(_target orv_cam_${L_NAME})
   add_library(${_target} OBJECT ${L_SOURCES})

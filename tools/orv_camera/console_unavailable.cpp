@@ -1,18 +1,15 @@
 // A build without libavformat and cpp-httplib: no console, and no container output.
+#include <unistd.h>
+
 #include "cli_common.h"
 #include "commands.h"
 #include "media/frame_output.h"
 
 namespace orvcli {
 
-bool IsContainerPath(const std::string &path) {
-    const size_t dot = path.rfind('.');
-    const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
-    return ext == ".mp4" || ext == ".mkv" || ext == ".MP4" || ext == ".MKV";
-}
-
-std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
-    *why = "cannot write " + path + ": this orv-camera was built without libavformat";
+std::unique_ptr<FrameOutput> OpenContainer(int fd, const std::string &name, std::string *why) {
+    close(fd);
+    *why = "cannot write " + name + ": this orv-camera was built without libavformat";
     return nullptr;
 }
 

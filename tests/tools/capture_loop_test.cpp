@@ -1,7 +1,7 @@
 // The console's camera session on the simulated camera: a camera that goes away mid-recording
 // ends the recording complete, answers requests with "camera gone", and is reopened with its
 // stream when it comes back.
-#include "camera_session.h"
+#include "capture_loop.h"
 
 #include <gtest/gtest.h>
 #include <simcam/simcam.h>

@@ -1,4 +1,4 @@
-#include "camera_session.h"
+#include "capture_loop.h"
 
 #include <cerrno>
 #include <chrono>

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "camera_session.h"
+#include "capture_loop.h"
 #include "cli_app.h"
 #include "cli_common.h"
 #include "commands.h"

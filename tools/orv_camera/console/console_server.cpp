@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "camera_session.h"
+#include "capture_loop.h"
 #include "console_assets.h"
 #include "control_request.h"
 #include "frame_hub.h"

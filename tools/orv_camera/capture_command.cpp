@@ -128,9 +128,8 @@ int Capture(const CaptureOptions &o) {
     // The output first: one that cannot be written is refused before the camera is touched.
     // Nothing the user had is changed until the capture has frames (OutputFile). A .mp4 or .mkv
     // name writes a container, with the frames' arrival times.
-    std::string why;
     OutputFile file;
-    why = file.Open(o.output);
+    std::string why = file.Open(o.output);
     if (!why.empty())
         return Fail(kFailed, why);
     const std::string &output = file.name();

@@ -137,8 +137,15 @@ async function secondConsoleRules(port) {
     const r = await request(second.base + '/', { headers: { Host: host } });
     check(`Host ${host} (${what}) answers ${status}`, r.status === status, r.status);
   }
-  const crossSite = await request(second.base + '/', { headers: { 'Sec-Fetch-Site': 'cross-site' } });
-  check('a cross-site request is refused', crossSite.status === 403, crossSite.status);
+  const crossSite = [
+    ['a cross-site request', '/', { 'Sec-Fetch-Site': 'cross-site' }, 403],
+    ['a cross-site frame', '/', { 'Sec-Fetch-Site': 'cross-site', 'Sec-Fetch-Mode': 'navigate', 'Sec-Fetch-Dest': 'iframe' }, 403],
+    ['a link followed from another site', '/', { 'Sec-Fetch-Site': 'cross-site', 'Sec-Fetch-Mode': 'navigate', 'Sec-Fetch-Dest': 'document' }, 200],
+  ];
+  for (const [what, where, headers, status] of crossSite) {
+    const r = await request(second.base + where, { headers });
+    check(`${what} answers ${status}`, r.status === status, r.status);
+  }
 
   // Event streams are capped as viewers are, and the controls still answer with all of them open.
   const open = [];

@@ -104,6 +104,14 @@ bool LoopbackHost(const std::string &host, int port, bool peer_loopback) {
     return false;
 }
 
+// A request the browser says another site made, other than a link followed to the page (which
+// only opens it): no other site's page may read the picture, the events or send controls.
+bool CrossSite(const httplib::Request &req) {
+    return req.get_header_value("Sec-Fetch-Site") == "cross-site" &&
+           !(req.method == "GET" && req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+             req.get_header_value("Sec-Fetch-Dest") == "document");
+}
+
 // The page's own files, the same for everyone: served without the token (a browser fetches
 // them without headers), though still only to requests the other checks let through.
 bool PublicFile(const std::string &path) {
@@ -175,8 +183,7 @@ void ConsoleServer::Stop() {
 std::string ConsoleServer::Refusal(const httplib::Request &req) const {
     const std::string host = req.get_header_value("Host");
     const std::string origin = req.get_header_value("Origin");
-    if ((!origin.empty() && origin != "http://" + host) ||
-        req.get_header_value("Sec-Fetch-Site") == "cross-site")
+    if ((!origin.empty() && origin != "http://" + host) || CrossSite(req))
         return "forbidden: a request from another site\n";
     if (options_.token.empty())
         return LoopbackHost(host, port_, LoopbackPeer(req.remote_addr))

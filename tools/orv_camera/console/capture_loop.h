@@ -1,7 +1,8 @@
-// The camera behind the console: one thread opens it, reads its frames, hands them to the
-// viewers, the statistics and the recording, and runs the page's requests between two reads
-// (the library keeps all operations on one device on one thread). When the camera goes away
-// it is closed, and reopened with the settings last accepted once it comes back.
+// The camera behind the console: one thread opens it, reads its frames and hands each to the
+// sinks (the viewers, the statistics, the recorder), and runs the page's requests between two
+// reads (the library keeps all operations on one device on one thread). A camera that stops
+// sending is "stalled" while it is closed and reopened; one that goes away is "gone" and is
+// reopened, with the settings last accepted, once it comes back.
 #pragma once
 
 #include <stdint.h>
@@ -16,69 +17,97 @@
 #include <mutex>
 #include <string>
 #include <thread>
-
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "control_request.h"
 #include "frame_hub.h"
-#include "media/frame_output.h"
+#include "frame_reader.h"
 #include "open_camera.h"
+#include "recorder.h"
 #include "stream_stats.h"
 
 namespace orvcli {
 
-struct SessionOptions {
+struct LoopOptions {
     std::string node;
     OpenSettings settings;
     std::string record_dir = ".";
 };
 
+enum class LoopState { kStreaming, kStalled, kGone, kStopped };
+// "streaming", "stalled", "gone", "stopped".
+const char *StateName(LoopState state);
+
+struct LoopStatus {
+    LoopState state = LoopState::kStopped;
+    std::string message;
+    int reopened = 0;
+    HeldSettings settings;  // in force, per row of SettingRows()
+    RecorderStatus recording;
+};
+
+// The answer to a request: accepted (`text` says how) or refused (`text` says why), and the
+// value read back, where there is one.
+struct Reply {
+    bool ok = false;
+    std::string text;
+    std::string value;
+};
+
+// What an operation works on (loop_operations.cpp), on the loop's thread.
+struct LoopContext {
+    int fd;  // -1 while the camera is away
+    int unit;
+    const std::string &node;
+    uint64_t last_seq;        // the last frame read
+    EncoderSettings &wanted;  // what a reopen brings the camera to
+    HeldSettings &held;       // the settings in force, read back after a change
+    Recorder &recorder;
+    const std::string &record_dir;
+};
+Reply RunOperation(LoopContext &context, const ControlRequest &request);
+
 // Microseconds on the steady clock (the frames' arrival times).
 int64_t SteadyMicros();
 
-class CameraSession {
+class CaptureLoop {
   public:
-    CameraSession(const SessionOptions &options, FrameHub *hub, StreamStats *stats);
-    ~CameraSession();
-    CameraSession(const CameraSession &) = delete;
-    CameraSession &operator=(const CameraSession &) = delete;
+    CaptureLoop(const LoopOptions &options, FrameHub *hub, StreamStats *stats,
+                RecorderOptions recorder = {});
+    ~CaptureLoop();
+    CaptureLoop(const CaptureLoop &) = delete;
+    CaptureLoop &operator=(const CaptureLoop &) = delete;
 
     // Opens the camera and starts streaming on the caller's thread; false when it cannot.
     bool Open();
     // The settings in force on one line of `out`, with a warning for each the camera changed.
     void Report(FILE *out) const;
-    // The capture thread, until Stop.
+    // The loop's thread, until Stop.
     void Start();
     void Stop();
 
-    // Runs `request` on the capture thread and gives its answer: {"ok", "answer" or "error",
-    // "value" (read back)}.
-    nlohmann::json Call(const ControlRequest &request);
-    // {"state": "streaming"|"gone"|"stopped", "message", "settings" (in force), "recording"}.
-    nlohmann::json Status() const;
+    // Runs `request` on the loop's thread and gives its answer.
+    Reply Call(const ControlRequest &request);
+    LoopStatus Status() const;
 
   private:
     struct Pending {
         ControlRequest request;
-        std::promise<nlohmann::json> answer;
+        std::promise<Reply> answer;
     };
     void Run();
     void ReadFrame();
-    void Close(const std::string &why);
+    void Close(LoopState state, const std::string &why);
     void Serve();
-    nlohmann::json Execute(const ControlRequest &r);
-    nlohmann::json Set(const ControlRequest &r);
-    nlohmann::json Record(const ControlRequest &r);
-    void StopRecording(const std::string &why);
-    void ReadBack();
+    void SetState(LoopState state, const std::string &message);
 
-    const SessionOptions options_;
-    OpenSettings wanted_;  // the settings a reopen brings the camera to
-    FrameHub *hub_;
+    const LoopOptions options_;
+    EncoderSettings wanted_;  // the settings a reopen brings the camera to
+    std::vector<FrameSink *> sinks_;
     StreamStats *stats_;
+    Recorder recorder_;
     std::unique_ptr<OpenCamera> camera_;
-    std::unique_ptr<FrameOutput> recording_;
-    int failures_ = 0;
+    std::unique_ptr<FrameReader> reader_;
     uint64_t seq_ = 0;
     std::thread thread_;
     std::atomic<bool> stop_{false};
@@ -86,13 +115,9 @@ class CameraSession {
     mutable std::mutex mutex_;  // guards what follows
     std::condition_variable wake_;
     std::deque<std::shared_ptr<Pending>> pending_;
-    std::string state_ = "stopped";
+    LoopState state_ = LoopState::kStopped;
     std::string message_;
     HeldSettings held_;
-    bool recording_on_ = false;
-    std::string record_path_;
-    int64_t record_frames_ = 0;
-    std::string record_message_;
     int reopened_ = 0;
 };
 

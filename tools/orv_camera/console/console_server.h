@@ -1,5 +1,6 @@
 // The console's HTTP server: the page and its files, the live frames (/video), the statistics
-// and the camera's state (/events, server-sent events) and the controls (/api/control).
+// and the camera's state (/events, server-sent events), the controls (/api/control) and the
+// table of encoder settings (/api/settings).
 //
 // Bound to loopback it answers only requests addressed to loopback (a Host header of
 // 127.0.0.1, localhost or [::1]; any port when the peer is on this machine, as through an SSH
@@ -23,7 +24,7 @@ struct Request;
 
 namespace orvcli {
 
-class CameraSession;
+class CaptureLoop;
 class FrameHub;
 class StreamStats;
 
@@ -35,7 +36,7 @@ struct ServerOptions {
 
 class ConsoleServer {
   public:
-    ConsoleServer(const ServerOptions &options, CameraSession *session, FrameHub *hub,
+    ConsoleServer(const ServerOptions &options, CaptureLoop *loop, FrameHub *hub,
                   StreamStats *stats);
     ~ConsoleServer();
     ConsoleServer(const ConsoleServer &) = delete;
@@ -53,7 +54,7 @@ class ConsoleServer {
     std::string Refusal(const httplib::Request &req) const;
 
     ServerOptions options_;
-    CameraSession *session_;
+    CaptureLoop *loop_;
     FrameHub *hub_;
     StreamStats *stats_;
     std::unique_ptr<httplib::Server> server_;

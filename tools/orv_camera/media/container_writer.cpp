@@ -262,7 +262,8 @@ class ContainerWriter : public FrameOutput {
 
 }  // namespace
 
-std::unique_ptr<FrameOutput> OpenContainer(int fd, const std::string &name, std::string *why) {
+std::unique_ptr<FrameOutput> OpenContainerOutput(int fd, const std::string &name,
+                                                 std::string *why) {
     std::unique_ptr<ContainerWriter> writer(new ContainerWriter(fd, name));
     if (!writer->Open(false, why))
         return nullptr;
@@ -270,16 +271,14 @@ std::unique_ptr<FrameOutput> OpenContainer(int fd, const std::string &name, std:
 }
 
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
-        *why = "cannot create " + path + ": " + std::strerror(errno);
+        *why = "cannot write " + path + ": " + std::strerror(errno);
         return nullptr;
     }
     std::unique_ptr<ContainerWriter> writer(new ContainerWriter(fd, path));
-    if (!writer->Open(true, why)) {
-        unlink(path.c_str());
+    if (!writer->Open(true, why))
         return nullptr;
-    }
     return writer;
 }
 

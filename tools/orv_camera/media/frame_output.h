@@ -46,10 +46,11 @@ std::unique_ptr<FrameOutput> OpenRawOutput(int fd, const std::string &name);
 // null with *why set when it cannot be started. Nothing is written before the first IDR frame.
 // MP4 is written in fragments from the start, so whatever reached the disk plays, even when the
 // disk filled up before the end.
-std::unique_ptr<FrameOutput> OpenContainer(int fd, const std::string &name, std::string *why);
+std::unique_ptr<FrameOutput> OpenContainerOutput(int fd, const std::string &name, std::string *why);
 
-// A container in a new file at `path`, created exclusively: an existing file is never
-// overwritten. The file is removed again when no frame could be recorded in it.
+// A container in the new, empty file at `path`, which the caller created for it (exclusively,
+// so that no earlier file is overwritten); the file is removed again when no frame could be
+// recorded in it.
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why);
 
 }  // namespace orvcli

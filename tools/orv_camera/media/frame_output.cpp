@@ -1,4 +1,4 @@
-// What a capture writes to a name, by its extension.
+// What a capture writes to a name, by its extension: one rule for the whole tool.
 #include <algorithm>
 #include <cctype>
 

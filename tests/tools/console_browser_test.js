@@ -2,7 +2,8 @@
 // orv-camera console on the simulated camera, driven in headless Chromium through the DevTools
 // protocol (over --remote-debugging-pipe: no port of the browser's own): the picture decodes,
 // the strip and the bit rate follow the camera, I-frame requests and malformed messages are
-// answered, requests without the token are refused, and the record button writes an MP4.
+// answered, requests without the token are refused, and the record button writes an MP4. A
+// second console without a token shows the port, loopback and stream-limit rules over plain HTTP.
 // Usage: console_browser_test.js SIMCAM_WRAPPER ORV_CAMERA CHROMIUM FFPROBE WORKDIR
 'use strict';
 const { spawn, execFileSync } = require('child_process');
@@ -20,10 +21,11 @@ function check(name, ok, detail) {
   if (!ok) failed++;
 }
 
-// The console, in a process group of its own so that it ends with the wrapper.
+// The console, in a process group of its own so that it ends with the wrapper. It records into
+// its working folder, so that the answers (and the screenshot) name no build path.
 const server = spawn(wrapper, ['--', tool, 'console', '--port', '0', '--listen', '127.0.0.1',
-  '--size', '640x480', '--iframe-period', '30', '--record-dir', work],
-  { detached: true, stdio: ['ignore', 'pipe', fs.openSync(path.join(work, 'console.err'), 'w')] });
+  '--size', '640x480', '--iframe-period', '30'],
+  { cwd: work, detached: true, stdio: ['ignore', 'pipe', fs.openSync(path.join(work, 'console.err'), 'w')] });
 let serverOut = '';
 server.stdout.setEncoding('utf8').on('data', d => { serverOut += d; });
 let browser = null;
@@ -75,6 +77,97 @@ function get(url, headers = {}) {
   });
 }
 
+// The status and headers of one request; the response stays open when `keep` is given (an array
+// that collects it, to be destroyed later).
+function request(url, { method = 'GET', headers = {}, body, keep } = {}) {
+  return new Promise(resolve => {
+    const req = http.request(url, { method, headers }, res => {
+      if (keep) keep.push(res); else { res.resume(); res.destroy(); }
+      resolve({ status: res.statusCode, headers: res.headers });
+    }).on('error', e => resolve({ status: e.message, headers: {} }));
+    req.end(body);
+  });
+}
+
+// A second console, without a token, on `port` and another simulated camera (two processes
+// cannot stream from one node); resolves with its address, or its exit status when it ends first.
+function secondConsole(port, errFile) {
+  const proc = spawn(wrapper, ['--config', path.join(__dirname, 'cameras.json'), '--', tool, 'console',
+    '-d', '/dev/video1', '--port', String(port), '--size', '640x480'],
+    { detached: true, stdio: ['ignore', 'pipe', fs.openSync(errFile, 'w')] });
+  let out = '';
+  proc.stdout.setEncoding('utf8').on('data', d => { out += d; });
+  return new Promise(resolve => {
+    proc.once('exit', code => resolve({ proc, code }));
+    const poll = setInterval(() => {
+      const m = out.match(/http:\/\/\S+/);
+      if (m) { clearInterval(poll); resolve({ proc, base: m[0].replace(/\/$/, '') }); }
+    }, 100);
+    setTimeout(() => { clearInterval(poll); resolve({ proc, code: 'no address: ' + out }); }, 30000);
+  });
+}
+
+// Ends a console started here (its group) and waits, bounded, for it to go.
+async function stopConsole(proc) {
+  const gone = new Promise(resolve => proc.once('exit', () => resolve(true)));
+  try { process.kill(-proc.pid, 'SIGTERM'); } catch (e) { return true; }
+  return Promise.race([gone, sleep(10000).then(() => false)]);
+}
+
+// The port, loopback and limit rules, on a console without a token beside the first one.
+async function secondConsoleRules(port) {
+  const busy = await secondConsole(port, path.join(work, 'busy.err'));
+  if (busy.base) await stopConsole(busy.proc);
+  const busyErr = fs.readFileSync(path.join(work, 'busy.err'), 'utf8');
+  check('a second console on a busy port exits with status 1', busy.code === 1 && /in use/.test(busyErr),
+        `${busy.code} ${busyErr}`);
+
+  const errFile = path.join(work, 'second.err');
+  const second = await secondConsole(0, errFile);
+  if (!second.base) { check('a second console starts', false, second.code); return; }
+  const own = new URL(second.base);
+  const hosts = [
+    ['its own address', own.host, 200],
+    ['localhost through a tunnel on another port', 'localhost:9000', 200],
+    ['[::1] on another port', '[::1]:9000', 200],
+    ['another name for the same address', 'console.example:' + own.port, 403],
+    ['a loopback name with a port that is no number', 'localhost:x', 403],
+  ];
+  for (const [what, host, status] of hosts) {
+    const r = await request(second.base + '/', { headers: { Host: host } });
+    check(`Host ${host} (${what}) answers ${status}`, r.status === status, r.status);
+  }
+  const crossSite = [
+    ['a cross-site request', '/', { 'Sec-Fetch-Site': 'cross-site' }, 403],
+    ['a cross-site frame', '/', { 'Sec-Fetch-Site': 'cross-site', 'Sec-Fetch-Mode': 'navigate', 'Sec-Fetch-Dest': 'iframe' }, 403],
+    ['a link followed from another site', '/', { 'Sec-Fetch-Site': 'cross-site', 'Sec-Fetch-Mode': 'navigate', 'Sec-Fetch-Dest': 'document' }, 200],
+  ];
+  for (const [what, where, headers, status] of crossSite) {
+    const r = await request(second.base + where, { headers });
+    check(`${what} answers ${status}`, r.status === status, r.status);
+  }
+
+  // Event streams are capped as viewers are, and the controls still answer with all of them open.
+  const open = [];
+  const streams = [];
+  for (let i = 0; i < 9; i++) streams.push((await request(second.base + '/events', { keep: open })).status);
+  check('the ninth event stream is refused', streams.slice(0, 8).every(s => s === 200) && streams[8] === 503,
+        streams.join(' '));
+  const control = await Promise.race([
+    request(second.base + '/api/control', { method: 'POST', headers: { 'Content-Type': 'application/json' },
+      body: '{"op":"iframe"}' }),
+    sleep(5000).then(() => ({ status: 'no answer in 5 s' }))]);
+  check('the controls answer while the event streams are open', control.status === 200, control.status);
+  open.forEach(res => res.destroy());
+
+  // Request text reaches the operator's terminal with its control characters escaped.
+  const nasty = JSON.stringify({ op: 'iframe', ['\u001b[2J\nforged line']: 1 });
+  await request(second.base + '/api/control', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: nasty });
+  check('a refused message is printed with its control characters escaped', await stopConsole(second.proc) &&
+        /refused a message: unknown field '\\x1b\[2J\\x0aforged line'/.test(fs.readFileSync(errFile, 'utf8')),
+        fs.readFileSync(errFile, 'utf8'));
+}
+
 async function main() {
   for (let t = 0; !/http:\/\/\S+/.test(serverOut); t++) {
     if (t > 300) throw new Error('the console printed no address: ' + serverOut);
@@ -90,11 +183,18 @@ async function main() {
   check('the token in a header is accepted', await get(base + '/', { 'X-Orv-Token': token }) === 200, 'refused');
   check('another site\'s origin is refused',
         await get(base + '/', { 'X-Orv-Token': token, Origin: 'http://example.com' }) === 403, 'answered');
+  const first = await request(url);
+  check('the token in the query is accepted, and no cookie is set (cookies go to every port)',
+        first.status === 200 && !first.headers['set-cookie'], JSON.stringify(first));
+  check('a token in a cookie is not', await get(base + '/', { Cookie: 'orv_token=' + token }) === 403, 'accepted');
+  check('the page\'s own files need no token', await get(base + '/console.js') === 200 &&
+        await get(base + '/favicon.svg') === 200, 'refused');
+  await secondConsoleRules(new URL(base).port);
 
   browser = spawn(chromium, ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
     '--no-first-run', '--disable-background-networking', '--disable-component-update',
     '--disable-sync', '--user-data-dir=' + path.join(work, 'profile'), '--remote-debugging-pipe',
-    '--window-size=1280,1020', 'about:blank'],
+    '--window-size=1280,1200', 'about:blank'],
     { stdio: ['ignore', 'ignore', fs.openSync(path.join(work, 'chromium.err'), 'w'), 'pipe', 'pipe'] });
   const cdp = new Cdp(browser);
   const { targetId } = await cdp.send('Target.createTarget', { url });
@@ -135,6 +235,15 @@ async function main() {
       for (let i = 0; i < px.length; i += 4) { const y = (px[i] + px[i + 1] + px[i + 2]) / 3; lo = Math.min(lo, y); hi = Math.max(hi, y); }
       return hi - lo; })()`);
   check('the picture is not uniform', spread > 40, `brightness spread ${spread}`);
+  const shape = await page(`(() => { const r = document.querySelector('#picture').getBoundingClientRect();
+      return r.height / r.width; })()`);
+  check('the picture keeps the camera\'s 4:3', Math.abs(shape - 0.75) < 0.01, 'height/width ' + shape);
+  const looks = [
+    ['no chart legend shows "--"', `[...document.querySelectorAll('.u-legend td')].every(td => td.textContent.trim() !== '--')`],
+    ['every chart axis has a label', '[rateChart, stripChart].every(c => c.axes.every(a => a.label))'],
+    ['the page has a favicon', `fetch(document.querySelector('link[rel=icon]').href).then(r => r.ok && r.headers.get('content-type') === 'image/svg+xml')`],
+  ];
+  for (const [what, expr] of looks) check(what, await page(expr), 'no');
   const seq = await lastSeq();
   check('the frame-size strip follows the stream',
         await until(`orv.strip[orv.strip.length - 1][0] >= ${seq + 15} && document.querySelector('#strip-chart canvas')`, 5000),
@@ -166,7 +275,7 @@ async function main() {
     ['a value out of range', '{"op":"ptz","axis":"pan","speed":100000}'],
   ];
   for (const [what, body] of malformed) {
-    const r = await page(`fetch('api/control', { method: 'POST', headers: { 'Content-Type': 'application/json' },
+    const r = await page(`fetch('api/control', { method: 'POST', headers: { 'Content-Type': 'application/json', ...AUTH },
         body: ${JSON.stringify(body)} }).then(async r => [r.status, (await r.json()).error])`);
     check('a message with ' + what + ' gets an error', r[0] === 400 && r[1], JSON.stringify(r));
   }
@@ -197,12 +306,12 @@ async function main() {
   let frames = 0;
   try {
     frames = Number(execFileSync(ffprobe, ['-v', 'error', '-count_frames', '-select_streams', 'v:0',
-      '-show_entries', 'stream=nb_read_frames', '-of', 'csv=p=0', recorded]).toString());
+      '-show_entries', 'stream=nb_read_frames', '-of', 'csv=p=0', path.resolve(work, recorded)]).toString());
   } catch (e) { /* frames stays 0 */ }
   check('the record button writes an MP4 that decodes', frames >= 30, recorded + ': ' + frames + ' frames');
 
   const shot = await cdp.send('Page.captureScreenshot',
-    { format: 'png', clip: { x: 0, y: 0, width: 1280, height: 940, scale: 0.6 } }, sessionId);
+    { format: 'png', clip: { x: 0, y: 0, width: 1280, height: 1130, scale: 0.6 } }, sessionId);
   fs.writeFileSync(path.join(work, 'console.png'), Buffer.from(shot.data, 'base64'));
 }
 

@@ -145,10 +145,50 @@ default;3;cannot open /dev/video6: No such file or directory;hdmi -d 6
 default;3;cannot open /dev/video6: No such file or directory;osd -d /dev/video6 --status
 default;3;cannot open /dev/video5: No such file or directory;capture -d /dev/video5 -o @W/x.h264
 default;0;--change bitrate=9000@50 not applied: the capture ended after 5 frames;capture -o @W/x.h264 --frames 5 --change bitrate=9000@50
+default;2;orv-camera writes raw H.264, MP4 (.mp4) or Matroska (.mkv), not '@W/x.avi';capture -o @W/x.avi
+default;2;orv-camera writes raw H.264, MP4 (.mp4) or Matroska (.mkv), not '@W/x.MOV';capture -o @W/x.MOV
+default;2;--listen takes an IPv4 or IPv6 address of this machine, not 'example';console --listen example
+default;1;cannot listen on 192.0.2.1 port 0: Cannot assign requested address;console --listen 192.0.2.1 --port 0
 default;1;cannot create @W/none/x.h264: No such file or directory;capture -o @W/none/x.h264
 ROWS
 grep -qF "OPEN /dev/video0" "$work/trace" 2>/dev/null && fail "unwritable output refused first" "the camera was opened" \
     || pass "unwritable output refused first"
+run default console --listen 192.0.2.1 --port 0
+grep -qF "OPEN /dev/video0" "$work/trace" 2>/dev/null && fail "a foreign --listen address refused first" "the camera was opened" \
+    || pass "a foreign --listen address refused first"
+
+# What a capture that fails leaves: the user's file as it was, whatever it is (a file, a FIFO or
+# a link named *.mp4, whose reader sees the end), and no new file. Each row: the output's name,
+# how it is made, and the test that must hold after a capture from a missing camera.
+mkdir -p "$work/kept"
+while IFS=';' read -r name make holds; do
+    rm -rf "$work/kept"/* "$work/kept"/.[!.]*
+    (cd "$work/kept" && eval "$make")
+    reader=
+    [ -p "$work/kept/$name" ] && { timeout 20 cat "$work/kept/$name" >/dev/null & reader=$!; }
+    run default capture -d /dev/video5 -o "$work/kept/$name"
+    [ -n "$reader" ] && wait "$reader"
+    left=$(cd "$work/kept" && ls -A | tr '\n' ' ')
+    if [ "$status" = 3 ] && (cd "$work/kept" && eval "$holds"); then pass "a failed capture leaves $name: $make"
+    else fail "a failed capture leaves $name: $make" "status $status, left: $left"; fi
+done <<'ROWS'
+old.h264;echo earlier >old.h264;[ "$(cat old.h264)" = earlier ] && [ "$(ls -A)" = old.h264 ]
+old.mp4;echo earlier >old.mp4;[ "$(cat old.mp4)" = earlier ] && [ "$(ls -A)" = old.mp4 ]
+new.h264;true;[ -z "$(ls -A)" ]
+new.mp4;true;[ -z "$(ls -A)" ]
+pipe.mp4;mkfifo pipe.mp4;[ -p pipe.mp4 ] && [ "$(ls -A)" = pipe.mp4 ]
+link.mp4;echo earlier >target && ln -s target link.mp4;[ -L link.mp4 ] && [ "$(cat target)" = earlier ]
+ROWS
+
+# A write that fails (a full disk) ends the capture, and the summary says how much reached the
+# file rather than that the capture went to it.
+run default capture -o /dev/full --frames 5 --no-progress
+if [ "$status" = 1 ] && grep -qF "cannot write /dev/full: No space left on device" <<<"$err" &&
+    grep -q "; 0 bytes reached /dev/full$" <<<"$out" && ! grep -qF "to /dev/full" <<<"$out"; then
+    pass "a full disk: the summary says what reached the file"
+else
+    fail "a full disk: the summary says what reached the file" "status $status"
+fi
 
 # A reader that goes away ends the capture with a message (not SIGPIPE); SIGINT ends it with
 # exit status 130 and a file complete up to the last frame.
@@ -196,6 +236,24 @@ if mp4_ok || mp4_ok; then
     pass "capture -o FILE.mp4: 60 frames over 60 intervals"
 else
     fail "capture -o FILE.mp4: 60 frames over 60 intervals" "ffprobe gave \"$probe\", $duration s"
+fi
+# The MP4 is written in fragments: the first two thirds of it (a disk that filled up) still play.
+head -c $(($(stat -c %s "$work/capture.mp4") * 2 / 3)) "$work/capture.mp4" >"$work/cut.mp4"
+cut=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
+    -of csv=p=0 "$work/cut.mp4" 2>/dev/null)
+[ "${cut:-0}" -ge 20 ] 2>/dev/null && pass "a cut MP4 plays up to the cut" \
+    || fail "a cut MP4 plays up to the cut" "ffprobe read \"$cut\" frames"
+
+# --listen 0.0.0.0 prints addresses a browser can use (loopback among them), never 0.0.0.0.
+"$wrapper" --no-usb -- "$tool" console --listen 0.0.0.0 --port 0 --size 640x480 >"$work/out" 2>"$work/err" &
+for _ in $(seq 100); do grep -q "Ctrl-C" "$work/out" && break; sleep 0.1; done
+kill -INT $!
+wait $!
+status=$? out=$(cat "$work/out") err=$(cat "$work/err")
+if [ "$status" = 0 ] && grep -q "http://127.0.0.1:[0-9]*/?token=" <<<"$out" && ! grep -qF "0.0.0.0" <<<"$out"; then
+    pass "console --listen 0.0.0.0 prints the host's addresses"
+else
+    fail "console --listen 0.0.0.0 prints the host's addresses" "status $status"
 fi
 
 # A stock kernel: no node answers the identity request. The maker's nodes are named from sysfs

@@ -48,6 +48,7 @@ class HeldOutput : public FrameOutput {
         disk_->changed.notify_all();
         return true;
     }
+    bool Flush(std::string *) override { return true; }
     bool Finish(std::string *) override {
         std::lock_guard<std::mutex> lock(disk_->mutex);
         disk_->finished = true;
@@ -57,6 +58,7 @@ class HeldOutput : public FrameOutput {
         std::lock_guard<std::mutex> lock(disk_->mutex);
         return static_cast<int64_t>(disk_->written.size());
     }
+    int64_t bytes() const override { return frames(); }  // a byte a frame
 
   private:
     std::shared_ptr<Disk> disk_;

@@ -17,6 +17,7 @@
 #include "cli_app.h"
 #include "commands.h"
 #include "media/frame_output.h"
+#include "media/output_file.h"
 #include "h264_unit.h"
 #include "open_camera.h"
 #include "frame_reader.h"
@@ -44,32 +45,8 @@ double Since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Closes the output unless it is standard output.
-struct OutputFile {
-    FILE *file = nullptr;
-    ~OutputFile() {
-        if (file && file != stdout)
-            std::fclose(file);
-    }
-};
-
 // Buffered frames reach the output at least this often (seconds).
 constexpr double kFlushEvery = 0.1;
-
-// Frames are gathered into large writes rather than one write per frame: the buffer stays
-// valid as long as the stream may be used (standard output lives until exit), and a capture
-// flushes it before it reports.
-void BufferLargeWrites(FILE *file) {
-    static char buffer[1 << 20];
-    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
-}
-
-// What a write error means: a reader that went away ends the capture, anything else fails it.
-std::string WriteError(const std::string &output, int err) {
-    if (err == EPIPE)
-        return "the reader of " + output + " closed it; the capture stops";
-    return "cannot write " + output + ": " + std::strerror(err);
-}
 
 int Capture(const CaptureOptions &o) {
     std::vector<Change> changes;
@@ -78,24 +55,23 @@ int Capture(const CaptureOptions &o) {
         ParseChange(text, &c);  // checked when the command line was read
         changes.push_back(c);
     }
-    const bool to_stdout = o.output == "-";
-    const std::string output = to_stdout ? "standard output" : o.output;
-    FILE *summary = to_stdout ? stderr : stdout;
+    FILE *summary = o.output == "-" ? stderr : stdout;
     const double seconds = o.frames == 0 && o.seconds == 0 ? 5.0 : o.seconds;
     const bool show_progress = o.progress.Show();
 
     // The output first: one that cannot be written is refused before the camera is touched.
-    // A .mp4 or .mkv name writes a container, with the frames' arrival times.
-    std::string why;
-    std::unique_ptr<FrameOutput> container;
-    if (!to_stdout && IsContainerPath(o.output) && !(container = OpenContainer(o.output, &why)))
+    // Nothing the user had is changed until the capture has frames (OutputFile). A .mp4 or .mkv
+    // name writes a container, with the frames' arrival times.
+    OutputFile file;
+    std::string why = file.Open(o.output);
+    if (!why.empty())
         return Fail(kFailed, why);
-    OutputFile out;
-    out.file = container || to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
-    if (!out.file)
-        return Fail(kFailed, "cannot create " + o.output + ": " + std::strerror(errno));
-    if (!container)
-        BufferLargeWrites(out.file);
+    const std::string &output = file.name();
+    std::unique_ptr<FrameOutput> out = IsContainerPath(o.output)
+                                           ? OpenContainerOutput(file.Release(), o.output, &why)
+                                           : OpenRawOutput(file.Release(), output);
+    if (!out)
+        return Fail(kFailed, why);
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
     signal(SIGPIPE, SIG_IGN);
 
@@ -114,6 +90,7 @@ int Capture(const CaptureOptions &o) {
     CaptureCount count;
     int result = kOk;
     FrameReader reader(camera.fd());
+    bool lost = false;  // a write failed: not every frame counted reached the file
     const Clock::time_point start = Clock::now();
     double last_progress = -1;
     double last_flush = 0;
@@ -131,16 +108,12 @@ int Capture(const CaptureOptions &o) {
                                   "; the capture stops");
             break;
         }
-        if (container) {
-            const int64_t arrival = std::chrono::duration_cast<std::chrono::microseconds>(
-                                        Clock::now().time_since_epoch())
-                                        .count();
-            if (!container->Write(data, n, arrival, &why)) {
-                result = Fail(kFailed, why);
-                break;
-            }
-        } else if (std::fwrite(data, 1, n, out.file) != n) {
-            result = Fail(kFailed, WriteError(output, errno));
+        const int64_t arrival =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+                .count();
+        if (!out->Write(data, n, arrival, &why)) {
+            result = Fail(kFailed, why);
+            lost = true;
             break;
         }
         ++count.frames;
@@ -156,8 +129,9 @@ int Capture(const CaptureOptions &o) {
         // A reader of a pipe sees the frames within a tenth of a second even at a slow rate.
         if (count.seconds - last_flush >= kFlushEvery) {
             last_flush = count.seconds;
-            if (std::fflush(out.file) != 0) {
-                result = Fail(kFailed, WriteError(output, errno));
+            if (!out->Flush(&why)) {
+                result = Fail(kFailed, why);
+                lost = true;
                 break;
             }
         }
@@ -169,11 +143,20 @@ int Capture(const CaptureOptions &o) {
     count.seconds = Since(start);
     if (show_progress)
         std::fprintf(stderr, "\r%s \n", ProgressLine(count).c_str());
-    if (container && !container->Finish(&why) && result == kOk)
-        result = Fail(kFailed, why);
-    else if (!container && std::fflush(out.file) != 0 && result == kOk)
-        result = Fail(kFailed, WriteError(output, errno));
-    std::fprintf(summary, "%s\n", SummaryLine(count, output).c_str());
+    if (!out->Finish(&why)) {
+        if (!lost)
+            result = Fail(kFailed, why);
+        lost = true;
+    }
+    // What reached the file stays (an MP4 in fragments plays up to where the disk filled).
+    if (out->bytes() > 0) {
+        why = file.Keep();
+        if (!why.empty() && result == kOk)
+            result = Fail(kFailed, why);
+    }
+    std::fprintf(
+        summary, "%s\n",
+        (lost ? LostSummaryLine(count, output, out->bytes()) : SummaryLine(count, output)).c_str());
     for (const Change &c : changes)
         if (c.at_frame > count.frames)
             std::fprintf(stderr,
@@ -203,9 +186,16 @@ void AddCaptureCommand(Cli &cli) {
                 "Capture H.264 from a camera to a file (5 seconds unless told otherwise); "
                 "Ctrl-C ends it with a complete file and exit status 130");
     AddNodeOption(cmd, &o->node);
-    cmd.Text(
-           "-o,--output", &o->output,
-           "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that container")
+    cmd.Text("-o,--output", &o->output,
+             "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that "
+             "container (other containers are refused)",
+             [](const std::string &path) {
+                 return KindOf(path) == OutputKind::kUnsupported
+                            ? "--output: orv-camera writes raw H.264, MP4 (.mp4) or Matroska "
+                              "(.mkv), not '" +
+                                  path + "'"
+                            : std::string();
+             })
         .Required()
         .Int64("--frames", &o->frames, "Stop after this many frames", 1)
         .Positive("--seconds", &o->seconds, "Stop after this many seconds");

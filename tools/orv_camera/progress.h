@@ -22,4 +22,8 @@ std::string ProgressLine(const CaptureCount &c);
 // "captured 150 frames, 1196160 bytes in 5.02 s (29.9 fps, 1906.2 kbit/s) to out.h264".
 std::string SummaryLine(const CaptureCount &c, const std::string &file);
 
+// After a failed write: "captured 150 frames, 1196160 bytes in 5.02 s (29.9 fps, 1906.2
+// kbit/s); 1048576 bytes reached out.h264".
+std::string LostSummaryLine(const CaptureCount &c, const std::string &file, int64_t reached);
+
 }  // namespace orvcli

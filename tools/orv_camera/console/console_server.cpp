@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -20,9 +22,13 @@ namespace {
 using Json = nlohmann::json;
 
 // Frames that may wait for one viewer (about half a second at 30 fps) before it counts as
-// behind, and the viewers served at once.
+// behind, and the viewers and event streams served at once. Each holds a thread of the pool
+// for as long as it is open: the spare threads keep the page and the controls answered when
+// both kinds are at their limit.
 constexpr size_t kViewerQueue = 15;
 constexpr size_t kMaxViewers = 8;
+constexpr size_t kMaxEventStreams = 8;
+constexpr size_t kSpareThreads = 4;
 constexpr auto kEventEvery = std::chrono::milliseconds(250);
 // Records sent with a page's first event: the strip's length.
 constexpr size_t kFirstRecords = 150;
@@ -38,6 +44,8 @@ const char *TypeOf(const std::string &path) {
         return "text/javascript; charset=utf-8";
     if (ends(".css"))
         return "text/css; charset=utf-8";
+    if (ends(".svg"))
+        return "image/svg+xml";
     return "application/octet-stream";
 }
 
@@ -51,15 +59,64 @@ bool SameSecret(const std::string &a, const std::string &b) {
     return diff == 0;
 }
 
-std::string CookieToken(const std::string &cookies) {
-    const std::string name = "orv_token=";
-    size_t at = cookies.find(name);
-    while (at != std::string::npos && at > 0 && cookies[at - 1] != ' ' && cookies[at - 1] != ';')
-        at = cookies.find(name, at + 1);
-    if (at == std::string::npos)
-        return "";
-    const size_t begin = at + name.size();
-    return cookies.substr(begin, cookies.find(';', begin) - begin);
+// `text` for the operator's terminal: control characters (C0, DEL and, in UTF-8, C1) as \xHH,
+// so that a request cannot move the cursor, recolour or forge lines.
+std::string Printable(const std::string &text) {
+    std::string out;
+    char hex[5];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            std::snprintf(hex, sizeof hex, "\\x%02x", next);
+            out += hex;
+            ++i;
+        } else if (c < 0x20 || c == 0x7f || c == '\\') {
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// A peer on this machine: 127.0.0.0/8 or ::1, also as an IPv4-mapped IPv6 address.
+bool LoopbackPeer(const std::string &address) {
+    const std::string mapped = "::ffff:";
+    const std::string v4 = address.rfind(mapped, 0) == 0 ? address.substr(mapped.size()) : address;
+    return v4.rfind("127.", 0) == 0 || address == "::1";
+}
+
+// A Host header naming loopback: 127.0.0.1, localhost or [::1], with the console's port, or with
+// any port for a peer on this machine (an SSH tunnel forwards another port to the console's).
+bool LoopbackHost(const std::string &host, int port, bool peer_loopback) {
+    for (const char *name : {"127.0.0.1", "localhost", "[::1]"}) {
+        const size_t n = std::strlen(name);
+        if (host.compare(0, n, name) != 0)
+            continue;
+        const std::string rest = host.substr(n);
+        if (rest == ":" + std::to_string(port))
+            return true;
+        const bool digits = rest.size() > 1 && rest[0] == ':' &&
+                            rest.find_first_not_of("0123456789", 1) == std::string::npos;
+        return peer_loopback && (rest.empty() || digits);
+    }
+    return false;
+}
+
+// A request the browser says another site made, other than a link followed to the page (which
+// only opens it): no other site's page may read the picture, the events or send controls.
+bool CrossSite(const httplib::Request &req) {
+    return req.get_header_value("Sec-Fetch-Site") == "cross-site" &&
+           !(req.method == "GET" && req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+             req.get_header_value("Sec-Fetch-Dest") == "document");
+}
+
+// The page's own files, the same for everyone: served without the token (a browser fetches
+// them without headers), though still only to requests the other checks let through.
+bool PublicFile(const std::string &path) {
+    return path != "/" && path != "/index.html" && FindAsset(path) != nullptr;
 }
 
 // The 16-byte header of each frame on /video (little-endian): size, flags (bit 0: IDR), the
@@ -87,7 +144,15 @@ void Secure(httplib::Response &res) {
 ConsoleServer::ConsoleServer(const ServerOptions &options, CaptureLoop *loop, FrameHub *hub,
                              StreamStats *stats)
     : options_(options), loop_(loop), hub_(hub), stats_(stats), server_(new httplib::Server) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(kMaxViewers * 2 + 4); };
+    server_->new_task_queue = [] {
+        return new httplib::ThreadPool(kMaxViewers + kMaxEventStreams + kSpareThreads);
+    };
+    // Without SO_REUSEPORT (cpp-httplib's default): a port another console holds is busy, rather
+    // than shared between the two.
+    server_->set_socket_options([](int sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server_->set_keep_alive_timeout(1);
     server_->set_payload_max_length(64 * 1024);
     Routes();
@@ -116,47 +181,45 @@ void ConsoleServer::Stop() {
         thread_.join();
 }
 
-bool ConsoleServer::Allowed(const std::string &host, const std::string &origin,
-                            const std::string &token) const {
-    if (!origin.empty() && origin != "http://" + host)
-        return false;
-    if (!options_.token.empty())
-        return SameSecret(token, options_.token);
-    const std::string port = ":" + std::to_string(port_);
-    return host == "127.0.0.1" + port || host == "localhost" + port || host == "[::1]" + port;
+std::string ConsoleServer::Refusal(const httplib::Request &req) const {
+    const std::string host = req.get_header_value("Host");
+    const std::string origin = req.get_header_value("Origin");
+    if ((!origin.empty() && origin != "http://" + host) || CrossSite(req))
+        return "forbidden: a request from another site\n";
+    if (options_.token.empty())
+        return LoopbackHost(host, port_, LoopbackPeer(req.remote_addr))
+                   ? ""
+                   : "forbidden: not a loopback request\n";
+    if (PublicFile(req.path))
+        return "";
+    std::string token = req.get_param_value("token");
+    if (token.empty())
+        token = req.get_header_value("X-Orv-Token");
+    return SameSecret(token, options_.token) ? "" : "forbidden: the console's token is missing\n";
 }
 
 void ConsoleServer::Routes() {
     server_->set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
-        std::string token = req.get_param_value("token");
-        if (token.empty())
-            token = req.get_header_value("X-Orv-Token");
-        if (token.empty())
-            token = CookieToken(req.get_header_value("Cookie"));
-        if (Allowed(req.get_header_value("Host"), req.get_header_value("Origin"), token))
+        const std::string refusal = Refusal(req);
+        if (refusal.empty())
             return httplib::Server::HandlerResponse::Unhandled;
         res.status = 403;
-        res.set_content(options_.token.empty() ? "forbidden: not a loopback request\n"
-                                               : "forbidden: the console's token is missing\n",
-                        "text/plain");
+        res.set_content(refusal, "text/plain");
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    server_->Get(R"(/|/index\.html|/console\.(js|css)|/vendor/uPlot\.(iife\.min\.js|min\.css))",
-                 [this](const httplib::Request &req, httplib::Response &res) {
-                     const std::string path = req.path == "/" ? "/index.html" : req.path;
-                     const Asset *asset = FindAsset(path);
-                     if (!asset) {
-                         res.status = 404;
-                         return;
-                     }
-                     Secure(res);
-                     if (req.has_param("token") && !options_.token.empty())
-                         res.set_header("Set-Cookie", "orv_token=" + options_.token +
-                                                          "; HttpOnly; SameSite=Strict; Path=/");
-                     res.set_content(reinterpret_cast<const char *>(asset->data), asset->size,
-                                     TypeOf(path));
-                 });
+    server_->Get(
+        R"(/|/index\.html|/console\.(js|css)|/favicon\.svg|/vendor/uPlot\.(iife\.min\.js|min\.css))",
+        [this](const httplib::Request &req, httplib::Response &res) {
+            const std::string path = req.path == "/" ? "/index.html" : req.path;
+            const Asset *asset = FindAsset(path);
+            if (!asset) {
+                res.status = 404;
+                return;
+            }
+            Secure(res);
+            res.set_content(reinterpret_cast<const char *>(asset->data), asset->size, TypeOf(path));
+        });
 
     server_->Get("/video", [this](const httplib::Request &, httplib::Response &res) {
         if (hub_->viewers() >= kMaxViewers) {
@@ -182,10 +245,17 @@ void ConsoleServer::Routes() {
     });
 
     server_->Get("/events", [this](const httplib::Request &, httplib::Response &res) {
+        if (event_streams_.fetch_add(1) >= kMaxEventStreams) {
+            --event_streams_;
+            res.status = 503;
+            res.set_content("too many event streams\n", "text/plain");
+            return;
+        }
         Secure(res);
         auto last = std::make_shared<uint64_t>(0);
         res.set_chunked_content_provider(
-            "text/event-stream", [this, last](size_t offset, httplib::DataSink &sink) {
+            "text/event-stream",
+            [this, last](size_t offset, httplib::DataSink &sink) {
                 if (offset > 0)
                     std::this_thread::sleep_for(kEventEvery);
                 if (stopping_)
@@ -209,7 +279,8 @@ void ConsoleServer::Routes() {
                                     {"camera", StatusJson(loop_->Status())}};
                 const std::string text = "data: " + event.dump() + "\n\n";
                 return sink.write(text.data(), text.size());
-            });
+            },
+            [this](bool) { --event_streams_; });
     });
 
     server_->Post("/api/control", [this](const httplib::Request &req, httplib::Response &res) {
@@ -221,7 +292,8 @@ void ConsoleServer::Routes() {
         else
             why = ParseControlRequest(req.body, &request);
         if (!why.empty()) {
-            std::fprintf(stderr, "orv-camera: console: refused a message: %s\n", why.c_str());
+            std::fprintf(stderr, "orv-camera: console: refused a message: %s\n",
+                         Printable(why).c_str());
             res.status = 400;
             res.set_content(Json({{"ok", false}, {"error", why}}).dump(), "application/json");
             return;

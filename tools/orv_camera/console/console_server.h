@@ -3,10 +3,13 @@
 // table of encoder settings (/api/settings).
 //
 // Bound to loopback it answers only requests addressed to loopback (a Host header of
-// 127.0.0.1, localhost or [::1]), which a page of another site cannot make through DNS
-// tricks. With a token it answers only requests that carry it: in the query (?token=), in the
-// X-Orv-Token header or in the cookie the page's first load sets. Either way a request with an
-// Origin other than the console's own is refused, so other sites cannot drive the camera.
+// 127.0.0.1, localhost or [::1]; any port when the peer is on this machine, as through an SSH
+// tunnel), which a page of another site cannot make through DNS tricks. With a token it answers
+// only requests that carry it, in the X-Orv-Token header or in the query (?token=, for the
+// page's address and its EventSource); the page's static files need none. No cookie: a browser
+// sends cookies to every port of a host. Either way a request with an Origin other than the
+// console's own, or that the browser marks Sec-Fetch-Site: cross-site, is refused, so other
+// sites cannot drive the camera.
 #pragma once
 
 #include <atomic>
@@ -16,7 +19,8 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+}  // namespace httplib
 
 namespace orvcli {
 
@@ -46,8 +50,8 @@ class ConsoleServer {
 
   private:
     void Routes();
-    bool Allowed(const std::string &host, const std::string &origin,
-                 const std::string &token) const;
+    // "" when `req` may be answered, else the 403's text.
+    std::string Refusal(const httplib::Request &req) const;
 
     ServerOptions options_;
     CaptureLoop *loop_;
@@ -56,6 +60,7 @@ class ConsoleServer {
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
+    std::atomic<size_t> event_streams_{0};
     int port_ = -1;
 };
 

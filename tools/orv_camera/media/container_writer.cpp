@@ -1,16 +1,22 @@
 // FrameOutput into MP4 or Matroska through libavformat. The camera's Annex B frames go in as
 // they are: both muxers turn them and the parameter sets into the length-prefixed form their
-// files keep.
+// files keep. The muxer writes through the writer's own descriptor (FileSink), so the bytes the
+// file accepted are known exactly.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "file_sink.h"
 #include "frame_output.h"
 #include "nal_units.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/mem.h>
 }
 
@@ -18,6 +24,11 @@ namespace orvcli {
 namespace {
 
 constexpr AVRational kMicroseconds = {1, 1000000};
+constexpr int kIoBuffer = 64 * 1024;
+// MP4 in fragments from an empty header on: each fragment is playable once it is on disk, at
+// most a second apart (a fragment starts at an IDR frame or when a second has passed).
+constexpr const char *kMp4Flags = "frag_keyframe+empty_moov+default_base_moof";
+constexpr const char *kMp4FragmentMicroseconds = "1000000";
 
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = "";
@@ -48,25 +59,38 @@ bool PictureSize(const uint8_t *data, size_t size, int *width, int *height) {
 
 class ContainerWriter : public FrameOutput {
   public:
+    ContainerWriter(int fd, const std::string &name) : sink_(fd, name), path_(name) {}
+
     ~ContainerWriter() override {
         std::string ignored;
         if (ctx_)
             Finish(&ignored);
+        av_freep(&io_buffer_);
     }
 
-    bool Open(const std::string &path, std::string *why) {
-        path_ = path;
-        int r = avformat_alloc_output_context2(&ctx_, nullptr, nullptr, path.c_str());
-        if (r < 0 || !ctx_) {
-            *why = "cannot write " + path + ": " + AvError(r);
-            return false;
-        }
-        r = avio_open(&ctx_->pb, path.c_str(), AVIO_FLAG_WRITE);
-        if (r < 0) {
-            *why = "cannot create " + path + ": " + AvError(r);
+    // `created`: the writer made the file, and removes it when nothing could be recorded.
+    bool Open(bool created, std::string *why) {
+        created_ = created;
+        const bool mp4 = KindOf(path_) == OutputKind::kMp4;
+        int r = avformat_alloc_output_context2(&ctx_, nullptr, mp4 ? "mp4" : "matroska", nullptr);
+        io_buffer_ = static_cast<uint8_t *>(av_malloc(kIoBuffer));
+        AVIOContext *io = io_buffer_ ? avio_alloc_context(io_buffer_, kIoBuffer, 1, &sink_, nullptr,
+                                                          WritePacket, Seek)
+                                     : nullptr;
+        if (r < 0 || !ctx_ || !io) {
+            *why = "cannot write " + path_ + ": " + AvError(r < 0 ? r : AVERROR(ENOMEM));
+            avio_context_free(&io);
             avformat_free_context(ctx_);
             ctx_ = nullptr;
             return false;
+        }
+        io_buffer_ = nullptr;  // the context's now
+        // A pipe or a device cannot seek: the muxers then write nothing they would come back to.
+        io->seekable = lseek(sink_.fd(), 0, SEEK_CUR) < 0 ? 0 : AVIO_SEEKABLE_NORMAL;
+        ctx_->pb = io;
+        if (mp4) {
+            av_dict_set(&options_, "movflags", kMp4Flags, 0);
+            av_dict_set(&options_, "frag_duration", kMp4FragmentMicroseconds, 0);
         }
         return true;
     }
@@ -106,6 +130,13 @@ class ContainerWriter : public FrameOutput {
         return true;
     }
 
+    bool Flush(std::string *why) override {
+        if (!ctx_ || !stream_)
+            return true;
+        avio_flush(ctx_->pb);
+        return IoOk(why);
+    }
+
     bool Finish(std::string *why) override {
         if (!ctx_)
             return true;
@@ -118,25 +149,56 @@ class ContainerWriter : public FrameOutput {
                 *why = "cannot complete " + path_ + ": " + AvError(r);
                 ok = false;
             }
+            ok = ok && IoOk(why);
         } else {
             *why = "no I-frame arrived: nothing recorded in " + path_;
             ok = false;
         }
-        const int r = avio_closep(&ctx_->pb);
-        if (r < 0 && ok) {
-            *why = "cannot complete " + path_ + ": " + AvError(r);
-            ok = false;
-        }
+        av_freep(&ctx_->pb->buffer);
+        avio_context_free(&ctx_->pb);
         avformat_free_context(ctx_);
         ctx_ = nullptr;
-        if (!stream_)
+        av_dict_free(&options_);
+        std::string closing;
+        if (!sink_.Close(&closing) && ok) {
+            *why = closing;
+            ok = false;
+        }
+        if (!stream_ && created_)
             unlink(path_.c_str());
         return ok;
     }
 
     int64_t frames() const override { return frames_; }
+    int64_t bytes() const override { return sink_.accepted(); }
 
   private:
+    static int WritePacket(void *opaque, uint8_t *data, int size) {
+        auto *sink = static_cast<FileSink *>(opaque);
+        std::string why;
+        if (sink->Write(data, static_cast<size_t>(size), &why))
+            return size;
+        return AVERROR(sink->error());
+    }
+
+    static int64_t Seek(void *opaque, int64_t offset, int whence) {
+        auto *sink = static_cast<FileSink *>(opaque);
+        if (whence & AVSEEK_SIZE) {
+            struct stat st {};
+            return fstat(sink->fd(), &st) == 0 ? st.st_size : AVERROR(errno);
+        }
+        const off_t at = lseek(sink->fd(), offset, whence & ~AVSEEK_FORCE);
+        return at < 0 ? AVERROR(errno) : at;
+    }
+
+    // False with *why set once a write through the muxer's buffer failed.
+    bool IoOk(std::string *why) {
+        if (ctx_->pb->error == 0)
+            return true;
+        *why = WriteError(path_, AVUNERROR(ctx_->pb->error));
+        return false;
+    }
+
     // The stream, its parameters from the first IDR frame, and the file's header.
     bool Begin(const uint8_t *data, size_t size, std::string *why) {
         const std::string sets = ParameterSets(data, size);
@@ -162,7 +224,7 @@ class ContainerWriter : public FrameOutput {
         }
         std::memcpy(par->extradata, sets.data(), sets.size());
         par->extradata_size = static_cast<int>(sets.size());
-        const int r = avformat_write_header(ctx_, nullptr);
+        const int r = avformat_write_header(ctx_, &options_);
         if (r < 0) {
             *why = "cannot write " + path_ + ": " + AvError(r);
             return false;
@@ -176,15 +238,20 @@ class ContainerWriter : public FrameOutput {
         last_duration_ = duration;
         const int r = av_interleaved_write_frame(ctx_, held_);
         av_packet_free(&held_);
-        if (r < 0) {
-            *why = "cannot write " + path_ + ": " + AvError(r);
+        if (r < 0 || !IoOk(why)) {
+            if (r < 0)
+                *why = "cannot write " + path_ + ": " + AvError(r);
             return false;
         }
         ++frames_;
         return true;
     }
 
+    FileSink sink_;
     std::string path_;
+    bool created_ = false;
+    uint8_t *io_buffer_ = nullptr;
+    AVDictionary *options_ = nullptr;
     AVFormatContext *ctx_ = nullptr;
     AVStream *stream_ = nullptr;
     AVPacket *held_ = nullptr;
@@ -195,9 +262,22 @@ class ContainerWriter : public FrameOutput {
 
 }  // namespace
 
+std::unique_ptr<FrameOutput> OpenContainerOutput(int fd, const std::string &name,
+                                                 std::string *why) {
+    std::unique_ptr<ContainerWriter> writer(new ContainerWriter(fd, name));
+    if (!writer->Open(false, why))
+        return nullptr;
+    return writer;
+}
+
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
-    std::unique_ptr<ContainerWriter> writer(new ContainerWriter);
-    if (!writer->Open(path, why))
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = "cannot write " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    std::unique_ptr<ContainerWriter> writer(new ContainerWriter(fd, path));
+    if (!writer->Open(true, why))
         return nullptr;
     return writer;
 }

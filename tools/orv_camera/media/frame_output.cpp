@@ -1,25 +1,49 @@
-#include "frame_output.h"
-
+// What a capture writes to a name, by its extension: one rule for the whole tool.
 #include <algorithm>
 #include <cctype>
-#include <cstring>
+
+#include "frame_output.h"
 
 namespace orvcli {
 namespace {
 
-bool EndsWith(const std::string &path, const char *suffix) {
-    const size_t n = std::strlen(suffix);
-    if (path.size() <= n)
+struct KindRow {
+    const char *extension;
+    OutputKind kind;
+};
+
+// The containers written, and those a user may expect but the tool does not write.
+const KindRow kKinds[] = {
+    {".mp4", OutputKind::kMp4},          {".mkv", OutputKind::kMatroska},
+    {".avi", OutputKind::kUnsupported},  {".mov", OutputKind::kUnsupported},
+    {".m4v", OutputKind::kUnsupported},  {".3gp", OutputKind::kUnsupported},
+    {".ts", OutputKind::kUnsupported},   {".m2ts", OutputKind::kUnsupported},
+    {".mts", OutputKind::kUnsupported},  {".mpg", OutputKind::kUnsupported},
+    {".mpeg", OutputKind::kUnsupported}, {".webm", OutputKind::kUnsupported},
+    {".flv", OutputKind::kUnsupported},  {".wmv", OutputKind::kUnsupported},
+    {".ogv", OutputKind::kUnsupported},  {".mxf", OutputKind::kUnsupported},
+};
+
+bool EndsWith(const std::string &path, const std::string &suffix) {
+    if (path.size() <= suffix.size())
         return false;
-    return std::equal(path.end() - static_cast<long>(n), path.end(), suffix, [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
+    return std::equal(
+        suffix.begin(), suffix.end(), path.end() - static_cast<long>(suffix.size()),
+        [](char s, char p) { return s == std::tolower(static_cast<unsigned char>(p)); });
 }
 
 }  // namespace
 
+OutputKind KindOf(const std::string &path) {
+    for (const KindRow &row : kKinds)
+        if (EndsWith(path, row.extension))
+            return row.kind;
+    return OutputKind::kRaw;
+}
+
 bool IsContainerPath(const std::string &path) {
-    return EndsWith(path, ".mp4") || EndsWith(path, ".mkv");
+    const OutputKind kind = KindOf(path);
+    return kind == OutputKind::kMp4 || kind == OutputKind::kMatroska;
 }
 
 }  // namespace orvcli

@@ -6,6 +6,10 @@ const $ = (sel, root = document) => root.querySelector(sel);
 const sleep = ms => new Promise(r => setTimeout(r, ms));
 const STRIP = 150;      // frames in the size strip
 const HISTORY = 240;    // points in the bit-rate chart (a minute at 4 a second)
+// The console's token (from the page's address when it listens beyond loopback): sent as a
+// header where the page can set one, in the query where it cannot (EventSource).
+const TOKEN = new URLSearchParams(location.search).get('token') || '';
+const AUTH = TOKEN ? { 'X-Orv-Token': TOKEN } : {};
 
 // What the page saw, also read by the console's browser test.
 const orv = window.orv = {
@@ -66,13 +70,13 @@ function onFrame(idr, seq, dropped, bytes) {
   orv.serverDropped = dropped;
   if (idr && readyFor(bytes)) waitIdr = false;
   // A decoder that falls behind skips to the next IDR frame, as the console does for us, and
-  // asks for one (at most once a second) rather than wait for the camera's period.
-  if (!waitIdr && !idr && decoder && decoder.decodeQueueSize > 4) {
-    waitIdr = true;
-    if (performance.now() - lastIdrAsk > 1000) {
-      lastIdrAsk = performance.now();
-      send({ op: 'iframe' });
-    }
+  // asks for one rather than wait for the camera's period: once a second for as long as it
+  // waits (a decoder that falls behind again within the second asked for nothing new, and the
+  // picture stood still until the period's IDR frame).
+  if (!waitIdr && !idr && decoder && decoder.decodeQueueSize > 4) waitIdr = true;
+  if (waitIdr && decoder && performance.now() - lastIdrAsk > 1000) {
+    lastIdrAsk = performance.now();
+    send({ op: 'iframe' });
   }
   if (waitIdr || !decoder) {
     orv.pageDropped++;
@@ -90,7 +94,7 @@ async function video() {
   }
   for (;;) {
     try {
-      const res = await fetch('video', { cache: 'no-store' });
+      const res = await fetch('video', { cache: 'no-store', headers: AUTH });
       if (!res.ok) throw new Error('video: ' + res.status);
       const reader = res.body.getReader();
       let buf = new Uint8Array(0);
@@ -121,9 +125,11 @@ async function video() {
 
 // ---- Statistics and charts -----------------------------------------------------------------
 
+// The legends name the series by colour; values show on the axes (a live legend would show
+// "--" until the pointer rests on a chart).
 const rate = { t: [], kbps: [], gop: [], fps: [] };
 const rateChart = new uPlot({
-  width: 640, height: 200, title: 'bit rate',
+  width: 640, height: 200, title: 'bit rate', legend: { live: false },
   scales: { x: { time: false }, fps: { range: [0, 60] } },
   series: [
     { label: 's' },
@@ -131,19 +137,20 @@ const rateChart = new uPlot({
     { label: 'kbit/s, GOP', stroke: '#e07b00', width: 2 },
     { label: 'fps', stroke: '#2a7d3b', scale: 'fps' },
   ],
-  axes: [{}, { size: 60 }, { scale: 'fps', side: 1, grid: { show: false } }],
+  axes: [{ label: 'seconds since the page opened' }, { label: 'kbit/s', size: 60 },
+         { label: 'frames/s', scale: 'fps', side: 1, grid: { show: false } }],
 }, [[], [], [], []], $('#rate-chart'));
 
 const bars = uPlot.paths.bars({ size: [0.8, 8] });
 const stripChart = new uPlot({
-  width: 640, height: 200, title: 'frame sizes (I-frames in red)',
+  width: 640, height: 200, title: 'frame sizes (I-frames in red)', legend: { live: false },
   scales: { x: { time: false } },
   series: [
     { label: 'frame' },
     { label: 'bytes', fill: '#1f5fbf', stroke: '#1f5fbf', paths: bars, points: { show: false } },
     { label: 'I-frame bytes', fill: '#d62728', stroke: '#d62728', paths: bars, points: { show: false } },
   ],
-  axes: [{}, { size: 60 }],
+  axes: [{ label: 'frame number' }, { label: 'bytes', size: 60 }],
 }, [[], [], []], $('#strip-chart'));
 
 function drawStrip() {
@@ -188,7 +195,7 @@ function onEvent(e) {
 }
 
 function events() {
-  const source = new EventSource('events');
+  const source = new EventSource(TOKEN ? 'events?token=' + encodeURIComponent(TOKEN) : 'events');
   source.onmessage = m => onEvent(JSON.parse(m.data));
   source.onerror = () => {
     const state = $('#camera-state');
@@ -209,7 +216,7 @@ async function send(msg, el) {
   let reply;
   try {
     const res = await fetch('api/control', {
-      method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(msg),
+      method: 'POST', headers: { 'Content-Type': 'application/json', ...AUTH }, body: JSON.stringify(msg),
     });
     reply = await res.json();
   } catch (e) {
@@ -240,7 +247,7 @@ function make(tag, props, ...children) {
 // The encoder settings as the console's table names them (/api/settings): a row of the
 // "settings in force" table and a control each, the field holding the value in force.
 async function settingFields() {
-  const res = await fetch('api/settings', { cache: 'no-store' });
+  const res = await fetch('api/settings', { cache: 'no-store', headers: AUTH });
   for (const s of await res.json()) {
     const held = make('td');
     held.dataset.setting = s.key;

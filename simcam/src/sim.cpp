@@ -157,6 +157,11 @@ bool Sim::IsSimFd(int fd) {
     return MaybeSimFd(fd) && FileOf(fd).camera != nullptr;
 }
 
+int Sim::PollAnswer(int fd, short requested) {
+    const File f = FileOf(fd);
+    return f.camera ? f.camera->PollAnswer(requested) : -1;
+}
+
 std::string Sim::PathOf(int fd) {
     const File f = MaybeSimFd(fd) ? FileOf(fd) : File{};
     return f.camera ? f.camera->path() : std::string();

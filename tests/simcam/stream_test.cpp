@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -114,6 +115,47 @@ TEST_F(Stream, SteppedFramesFillQueuedBuffersInOrderAndPollFollowsThem) {
     ASSERT_EQ(3u, dq.size());
     EXPECT_EQ(EAGAIN, dq[0].error);
     EXPECT_EQ(1u, dq[2].index);
+}
+
+// poll answers as videobuf2 does for uvcvideo's queue: POLLERR until the queue streams with a
+// buffer queued since REQBUFS or STREAMOFF, then POLLIN only while a filled buffer waits; a
+// descriptor that is not the queue's owner gets the same answer, and select sees POLLERR as
+// readable. DQBUF after STREAMOFF is EINVAL.
+TEST_F(Stream, PollAnswersErrorWhileTheQueueIsNotStreaming) {
+    Fd fd(OpenNode());
+    Fd other(OpenNode());
+    struct v4l2_requestbuffers req = {};
+    req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    req.memory = V4L2_MEMORY_MMAP;
+    req.count = 2;
+    struct v4l2_buffer b;
+    const std::vector<std::pair<const char *, std::function<void()>>> steps = {
+        {"no buffers", [] {}},
+        {"after REQBUFS", [&] { ASSERT_EQ(0, ioctl(fd.get(), VIDIOC_REQBUFS, &req)); }},
+        {"streaming, nothing queued yet",
+         [&] { ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMON)); }},
+        {"streaming, a buffer queued", [&] { Queue(fd.get(), 0); }},
+        {"a filled buffer", [&] { ASSERT_EQ(1, simcam::ReleaseFrames(kNode, 1)); }},
+        {"after STREAMOFF", [&] { ASSERT_EQ(0, StreamCall(fd.get(), VIDIOC_STREAMOFF)); }},
+        {"queued again, not streaming", [&] { Queue(fd.get(), 0); }},
+    };
+    const short expected[] = {POLLERR, POLLERR, POLLERR, 0, POLLIN, POLLERR, POLLERR};
+    for (size_t i = 0; i < steps.size(); ++i) {
+        steps[i].second();
+        for (int d : {fd.get(), other.get()}) {
+            struct pollfd p = {d, POLLIN, 0};
+            EXPECT_EQ(expected[i] != 0 ? 1 : 0, poll(&p, 1, 0)) << steps[i].first;
+            EXPECT_EQ(expected[i], p.revents & (POLLIN | POLLERR | POLLHUP)) << steps[i].first;
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(d, &set);
+            struct timeval none = {0, 0};
+            EXPECT_EQ(expected[i] != 0 ? 1 : 0, select(d + 1, &set, nullptr, nullptr, &none))
+                << steps[i].first;
+        }
+    }
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EINVAL, errno);
 }
 
 // select (what the capture layer waits with) and epoll see the same readiness as poll, and a
@@ -285,7 +327,7 @@ TEST_F(Stream, UnplugFailsEveryLaterCallWithEnodevAndWakesPoll) {
     simcam::Unplug(kNode);
     struct pollfd p = {fd.get(), POLLIN, 0};
     EXPECT_EQ(1, poll(&p, 1, 0));
-    EXPECT_EQ(POLLERR, p.revents & (POLLERR | POLLIN));
+    EXPECT_EQ(POLLERR | POLLHUP, p.revents & (POLLERR | POLLHUP | POLLIN));
     struct v4l2_buffer b;
     EXPECT_EQ(-1, Dequeue(fd.get(), &b));
     EXPECT_EQ(ENODEV, errno);

@@ -89,6 +89,17 @@ public class CameraDeviceTest {
         assertEquals("00 00", commitBytes(lastCommit(IFRAME_PERIOD_HINTS), 22, 2));
     }
 
+    /** No pixel format asked (null gives -1, letters 0): the camera's H.264 is taken. */
+    @Test
+    public void anOpenWithNoPixelFormatTakesTheCamerasH264() {
+        for (String pixfmt : new String[] {null, "H264"}) {
+            ScriptedDevice d = new ScriptedDevice(NODE);
+            d.answers.put("pixfmt", pixfmt);
+            assertEquals(pixfmt, 0, d.native_open(NODE));
+            d.native_close();
+        }
+    }
+
     @Test
     public void aThrowingGetParameterCountsAsNullAndLeavesNothingPending() throws Exception {
         ScriptedDevice d = new ScriptedDevice(NODE);
@@ -163,6 +174,20 @@ public class CameraDeviceTest {
         assertEquals(5, sent.length);
         for (int i = 0; i < 5; i++) assertArrayEquals("frame " + i, sent[i], read.get(i));
         assertTrue(AndroidLog.take(JNI).isEmpty());
+    }
+
+    /** A read before the start or after the stop finds the node polling POLLERR: not gone. */
+    @Test
+    public void readsWhileNotCapturingLeaveTheCameraUsable() throws Exception {
+        ScriptedDevice d = openScripted(new ScriptedDevice(NODE));
+        for (String when : new String[] {"before the start", "after the stop"}) {
+            assertNull(when, d.native_readByteData());
+            assertFalse(when, d.cameraGone());
+            assertEquals(when, 0, d.native_startCapture());
+            assertEquals(1, SimCam.releaseFrames(NODE, 1));
+            assertTrue(when, d.native_readByteData().length > 0);
+            d.native_stopCapture();
+        }
     }
 
     @Test

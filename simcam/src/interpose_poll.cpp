@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <memory>
 #include <vector>
 
 #include "real_libc.h"
@@ -33,13 +34,26 @@ int64_t NowNs() {
 
 // Waits on the eventfds (asking them for input only where the caller asked the node for
 // input), then reports each simulated descriptor as its camera answers. A wake-up that leaves
-// nothing to report (another thread took the buffer) waits again for the time left.
+// nothing to report (another thread took the buffer) waits again for the time left. The usual
+// call, one or a few descriptors, allocates nothing.
 int PollNodes(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const sigset_t *mask) {
-    std::vector<struct pollfd> waits(fds, fds + n);
-    std::vector<bool> sim(n);
+    constexpr nfds_t kOnStack = 4;
+    struct pollfd waits_on_stack[kOnStack];
+    std::shared_ptr<simcam::Camera> cameras_on_stack[kOnStack];
+    std::vector<struct pollfd> waits_on_heap;
+    std::vector<std::shared_ptr<simcam::Camera>> cameras_on_heap;
+    if (n > kOnStack) {
+        waits_on_heap.resize(n);
+        cameras_on_heap.resize(n);
+    }
+    struct pollfd *waits = n > kOnStack ? waits_on_heap.data() : waits_on_stack;
+    std::shared_ptr<simcam::Camera> *cameras =
+        n > kOnStack ? cameras_on_heap.data() : cameras_on_stack;
     for (nfds_t i = 0; i < n; ++i) {
-        sim[i] = Sim::MaybeSimFd(fds[i].fd) && Sim::Get().IsSimFd(fds[i].fd);
-        if (sim[i])
+        waits[i] = fds[i];
+        if (Sim::MaybeSimFd(fds[i].fd))
+            cameras[i] = Sim::Get().CameraOf(fds[i].fd);
+        if (cameras[i])
             waits[i].events = (fds[i].events & (POLLIN | POLLRDNORM)) != 0 ? POLLIN : 0;
     }
     const int64_t deadline =
@@ -52,18 +66,13 @@ int PollNodes(struct pollfd *fds, nfds_t n, const struct timespec *timeout, cons
             left_ns = 0;
         const struct timespec left = {static_cast<time_t>(left_ns / 1000000000),
                                       static_cast<long>(left_ns % 1000000000)};
-        const int r = real::Ppoll(waits.data(), n, timeout == nullptr ? nullptr : &left, mask);
+        const int r = real::Ppoll(waits, n, timeout == nullptr ? nullptr : &left, mask);
         if (r < 0)
             return r;
         int ready = 0;
         for (nfds_t i = 0; i < n; ++i) {
-            short answer = waits[i].revents;
-            if (sim[i]) {
-                const int a = Sim::Get().PollAnswer(fds[i].fd, fds[i].events);
-                answer = a < 0 ? waits[i].revents : static_cast<short>(a);
-            }
-            fds[i].revents = answer;
-            ready += answer != 0 ? 1 : 0;
+            fds[i].revents = cameras[i] ? cameras[i]->PollAnswer(fds[i].events) : waits[i].revents;
+            ready += fds[i].revents != 0 ? 1 : 0;
         }
         if (ready > 0 || r == 0 || (timeout != nullptr && left_ns == 0))
             return ready;

@@ -157,9 +157,10 @@ bool Sim::IsSimFd(int fd) {
     return MaybeSimFd(fd) && FileOf(fd).camera != nullptr;
 }
 
-int Sim::PollAnswer(int fd, short requested) {
-    const File f = FileOf(fd);
-    return f.camera ? f.camera->PollAnswer(requested) : -1;
+std::shared_ptr<Camera> Sim::CameraOf(int fd) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = files_.find(fd);
+    return it == files_.end() ? nullptr : it->second->camera;
 }
 
 std::string Sim::PathOf(int fd) {

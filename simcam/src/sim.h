@@ -45,9 +45,9 @@ class Sim {
     // munmap of a simulated buffer mapping: true when it was one (then *result is set).
     bool Munmap(void *addr, size_t length, int *result);
     bool IsSimFd(int fd);
-    // What poll answers on a simulated descriptor for the requested events (the camera's
-    // queue state, not the eventfd's); -1 when fd is no simulated node.
-    int PollAnswer(int fd, short requested);
+    // The camera behind a simulated descriptor, or null (for poll, which asks the camera
+    // itself what its queue answers).
+    std::shared_ptr<Camera> CameraOf(int fd);
     // After an unplug: every descriptor open on the node polls POLLERR from now on (and poll,
     // which this library answers, adds POLLHUP), while it
     // keeps its number and stays the node's for the calls above (which fail with ENODEV).

@@ -89,17 +89,6 @@ public class CameraDeviceTest {
         assertEquals("00 00", commitBytes(lastCommit(IFRAME_PERIOD_HINTS), 22, 2));
     }
 
-    /** No pixel format asked (null gives -1, letters 0): the camera's H.264 is taken. */
-    @Test
-    public void anOpenWithNoPixelFormatTakesTheCamerasH264() {
-        for (String pixfmt : new String[] {null, "H264"}) {
-            ScriptedDevice d = new ScriptedDevice(NODE);
-            d.answers.put("pixfmt", pixfmt);
-            assertEquals(pixfmt, 0, d.native_open(NODE));
-            d.native_close();
-        }
-    }
-
     @Test
     public void aThrowingGetParameterCountsAsNullAndLeavesNothingPending() throws Exception {
         ScriptedDevice d = new ScriptedDevice(NODE);

@@ -26,17 +26,17 @@ class ScriptedDevice extends ORVVideoDevice {
         return super.getParameter(key);
     }
 
-    /** Whether the native layer marked the camera gone. */
-    boolean cameraGone() throws ReflectiveOperationException {
-        java.lang.reflect.Field f = ORVVideoDevice.class.getDeclaredField("mCameraGone");
-        f.setAccessible(true);
-        return f.getBoolean(this);
-    }
-
     /** The descriptor the native layer stored, read the way the natives read it. */
     int deviceId() throws ReflectiveOperationException {
         java.lang.reflect.Field f = ORVVideoDevice.class.getDeclaredField("mDeviceId");
         f.setAccessible(true);
         return f.getInt(this);
+    }
+
+    /** Whether the native layer marked the camera gone. */
+    boolean cameraGone() throws ReflectiveOperationException {
+        java.lang.reflect.Field f = ORVVideoDevice.class.getDeclaredField("mCameraGone");
+        f.setAccessible(true);
+        return f.getBoolean(this);
     }
 }

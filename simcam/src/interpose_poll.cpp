@@ -17,6 +17,10 @@
 using simcam::Sim;
 namespace real = simcam::real;
 
+// The C library declares poll's and ppoll's array write-only (GCC's access attribute), yet its
+// events are input, read here as the kernel reads them.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 namespace {
 
 bool AnySimFd(const struct pollfd *fds, nfds_t n) {

@@ -173,7 +173,8 @@ int AudioRecordNative::flush() {
 void AudioRecordNative::close() {
     SLObjectItf oldEngine;
     SLObjectItf oldRecorder;
-    // Buffers OpenSL ES refused to clear: it may fill them until the recorder is destroyed.
+    // Buffers OpenSL ES refused to clear: it may fill them until the recorder is destroyed, and
+    // they are freed right after.
     std::vector<std::shared_ptr<android::Blob>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);

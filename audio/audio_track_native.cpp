@@ -58,7 +58,7 @@ int AudioTrackNative::write(const void *data, size_t size, bool blocking) {
     if (bufferQueue == nullptr)
         return kResultNoStream;
     if (size == 0)
-        return 0;  // OpenSL ES refuses empty buffers; nothing to play
+        return 0;  // OpenSL ES refuses empty buffers: nothing enqueued, no wait for room
     if (queuedBuffers.size() >= numBuffers && !blocking)
         return 0;
     // A late or duplicate completion may wake this writer with the queue still full: only room,
@@ -111,7 +111,8 @@ void AudioTrackNative::close() {
     SLObjectItf oldEngine;
     SLObjectItf oldMix;
     SLObjectItf oldPlayer;
-    // Copies OpenSL ES refused to clear: they may still be read until the player is destroyed.
+    // Copies OpenSL ES refused to clear: they may still be read until the player is destroyed,
+    // and are freed right after.
     std::vector<std::shared_ptr<android::BlobReadOnly>> uncleared;  // no allocation unless used
     {
         std::lock_guard<std::recursive_mutex> held(lock);

@@ -122,6 +122,8 @@ void logQueueState(Queue queue) {
 // Whether OpenSL ES has finished with the oldest of `records` (those queued on `queue`). A
 // completion whose buffer a flush cleared while its callback waited for `lock` finds every
 // remaining record still queued (the completed buffer no longer counts there): none of them is.
+// This relies on the platform lowering the queue's count before it calls back (Android's
+// implementation does, and so does the host OpenSL ES layer, whose queue test pins it).
 template <class Queue, class Record>
 bool oldestCompleted(Queue queue, const std::deque<std::shared_ptr<Record>> &records) {
     if (records.empty())

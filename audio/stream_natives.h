@@ -16,17 +16,19 @@ namespace sonora {
 
 // Negative channel counts, rates or queue lengths would reach the stream as huge unsigned
 // values, and a rate whose milliHertz do not fit 32 bits would wrap to another rate: they are
-// refused with kResultBadValue.
+// refused with kResultBadValue. Like every open, a refused one first closes the stream already
+// open.
 template <class Stream>
 jint openStream(jlong handle, jint channelCount, jint sampleRate, jboolean useFloat,
                 jint numBuffers) {
     auto stream = StreamHandle<Stream>::get(handle);
     if (!stream)
         return kResultNoStream;
-    if (channelCount < 0 || sampleRate < 0 || numBuffers < 0)
+    if (channelCount < 0 || sampleRate < 0 || numBuffers < 0 ||
+        !android::fitsMilliHertz(static_cast<uint64_t>(sampleRate))) {
+        stream->close();
         return kResultBadValue;
-    if (!android::fitsMilliHertz(static_cast<uint64_t>(sampleRate)))
-        return kResultBadValue;
+    }
     return stream->open(static_cast<unsigned>(channelCount), static_cast<unsigned>(sampleRate),
                         useFloat == 1, static_cast<unsigned>(numBuffers));
 }

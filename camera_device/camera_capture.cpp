@@ -11,33 +11,54 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 
+// What the wait for a filled buffer found.
+enum class Wait {
+    kReadable,      // a buffer to dequeue
+    kQueueStopped,  // POLLERR alone: the queue is not streaming, or it is in error
+    kFailed,        // logged, errno set
+};
+
 // Waits up to `timeout_ms` for a filled buffer. poll, not select: a descriptor of 1024 or above
-// fits no select set. Returns true when the descriptor is readable; false after logging the
-// timeout (errno ETIMEDOUT), the failure (poll's errno), or an error or hang-up on the node,
-// which is what a camera that was unplugged reports (errno ENODEV).
-bool wait_for_frame(int fd, int timeout_ms) {
+// fits no select set. A timeout (errno ETIMEDOUT), a failed wait (poll's errno) and a hang-up,
+// which only a node that is gone reports (errno ENODEV), are logged here. POLLERR alone is
+// what a queue that is not streaming answers (before the buffers are queued and streaming is
+// on, after streaming off), and also what a queue the driver put in error answers: the caller
+// tells the two apart.
+Wait wait_for_frame(int fd, int timeout_ms, short *revents) {
     struct pollfd node = {fd, POLLIN, 0};
     const int ready = poll(&node, 1, timeout_ms);
     const int err = errno;
+    *revents = node.revents;
     if (ready == 0) {
         CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select timeout, error:%d", err);
         errno = ETIMEDOUT;
-        return false;
+        return Wait::kFailed;
     }
     if (ready < 0 || (node.revents & POLLNVAL) != 0) {
         // A descriptor that is not open: select fails on it with EBADF.
         const int reported = ready > 0 ? EBADF : err;
         CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " select error:%d", reported);
         errno = reported;
-        return false;
+        return Wait::kFailed;
     }
-    if ((node.revents & (POLLERR | POLLHUP)) != 0) {
+    if ((node.revents & POLLHUP) != 0) {
         CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " device error or hang-up, revents:0x%x",
                 static_cast<unsigned int>(node.revents));
         errno = ENODEV;
-        return false;
+        return Wait::kFailed;
     }
-    return true;
+    return (node.revents & POLLERR) != 0 ? Wait::kQueueStopped : Wait::kReadable;
+}
+
+// A dequeue that failed: 0 when woken with nothing to take (EAGAIN), else -1 with errno set.
+// ENODEV or EIO while capturing is a lost device (errno ENODEV): the queue's error state that
+// uvcvideo sets when the camera goes. Anything else keeps the dequeue's errno.
+int dequeue_failed(const CameraDevice *dev, int err) {
+    if (err == EAGAIN)
+        return 0;
+    CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " dequeue failed, errno:%d", err);
+    errno = (err == ENODEV || err == EIO) && orv::device::capturing(dev) ? ENODEV : err;
+    return -1;
 }
 
 // Appends the frame while less than the bound has been written; the frame that crosses it is
@@ -115,18 +136,23 @@ extern "C" int read_h264_data(int fd, unsigned char **data) {
     const int64_t deadline = orv::device::monotonic_ms() + kWaitMs;
     for (;;) {
         const int64_t left = deadline - orv::device::monotonic_ms();
-        if (!wait_for_frame(dev->fd, left > 0 ? static_cast<int>(left) : 0))
+        short revents = 0;
+        const Wait waited =
+            wait_for_frame(dev->fd, left > 0 ? static_cast<int>(left) : 0, &revents);
+        if (waited == Wait::kFailed)
             return -1;
-
-        struct v4l2_buffer frame;
-        if (v4l2_read_frame(dev->fd, &frame, dev->memory) != 0) {
-            const int err = errno;
-            if (err == EAGAIN)
-                return 0;  // woken with nothing to take
-            CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " dequeue failed, errno:%d", err);
-            errno = err;
+        if (waited == Wait::kQueueStopped && !orv::device::capturing(dev)) {
+            // Read before start_capture or after stop_capture: the device is still there.
+            CAM_LOG(ANDROID_LOG_ERROR, "read_h264_data", " not capturing, revents:0x%x",
+                    static_cast<unsigned int>(revents));
+            errno = EINVAL;
             return -1;
         }
+        // While capturing, the dequeue says why the queue stopped: EIO or ENODEV for a device
+        // that is gone, EINVAL for a queue streamed off behind our back.
+        struct v4l2_buffer frame;
+        if (v4l2_read_frame(dev->fd, &frame, dev->memory) != 0)
+            return dequeue_failed(dev, errno);
         if (frame.index >= CAMERA_DEVICE_CAPTURE_BUFFERS) {
             v4l2_queue_buf(dev->fd, &frame);
             return 0;

@@ -111,12 +111,13 @@ void stop_capture(int fd);
 
 // Waits up to one second for the next frame and points `*data` at it. Returns its byte count
 // (which may be 0); 0 when woken with no frame to take (EAGAIN); or -1 with errno set: EBADF
-// for an unknown descriptor, ETIMEDOUT when no frame came within the second, ENODEV when the
-// node reports an error or hang-up (an unplugged camera), the dequeue's errno when it failed,
-// the wait's errno when it failed. A frame the driver flags as corrupted
-// (V4L2_BUF_FLAG_ERROR) is handed back, logged at WARN and never delivered; the read waits for
-// the next one within the same second and asks the camera for an I-frame (at most once a
-// second per device). `*data` is written only when a frame is delivered.
+// for an unknown descriptor, ETIMEDOUT when no frame came within the second, EINVAL when the
+// device is not capturing (its queue polls POLLERR: before start_capture, after stop_capture),
+// ENODEV when the camera is gone (the node hangs up, or a dequeue while capturing fails with
+// ENODEV or EIO), the dequeue's errno when it failed otherwise, the wait's errno when it failed. A
+// frame the driver flags as corrupted (V4L2_BUF_FLAG_ERROR) is handed back, logged at WARN and
+// never delivered; the read waits for the next one within the same second and asks the camera for
+// an I-frame (at most once a second per device). `*data` is written only when a frame is delivered.
 int read_h264_data(int fd, unsigned char **data);
 
 // ---- Encoder updates -------------------------------------------------------------------

@@ -183,7 +183,9 @@ jbyteArray native_readByteData(JNIEnv *env, jobject thiz) {
         return nullptr;
     unsigned char *data = nullptr;
     const int length = read_h264_data(fd, &data);
-    if (length < 0 && errno != ETIMEDOUT && errno != EINTR)
+    // Only a lost device makes the object gone: a read that timed out, was interrupted, or
+    // found the device not capturing leaves it usable.
+    if (length < 0 && errno == ENODEV)
         mark_camera_gone(env, thiz);
     if (length <= 0 || data == nullptr)
         return nullptr;

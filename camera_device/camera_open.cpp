@@ -29,7 +29,9 @@ bool is_orv_node(int fd, const char *dev_name) {
 }
 
 // False when the node streams another pixel format than the one asked for: its bytes would
-// reach callers as if they were that format. A different size only warns.
+// reach callers as if they were that format. A different size only warns. -1 (the Java
+// parameters had no "pixfmt") and 0 (not a number) ask for no format: the open goes on with the
+// format the node holds after the request, which has to be H.264.
 bool bring_video_format(int fd, const CameraParams &want) {
     int pixfmt = 0;
     int width = 0;
@@ -47,8 +49,15 @@ bool bring_video_format(int fd, const CameraParams &want) {
         CAM_LOG(ANDROID_LOG_WARN, kOp, " set new video format error");
     v4l2_get_video_fmt(fd, &pixfmt, &width, &height);
     CAM_LOG(ANDROID_LOG_INFO, kOp, " get new video format, %d %d %d", pixfmt, width, height);
-    if (pixfmt != want.pixfmt) {
-        CAM_LOG(ANDROID_LOG_ERROR, kOp, " cannot set new video format:%d", want.pixfmt);
+    if (pixfmt == want.pixfmt)
+        return true;
+    const bool asked = want.pixfmt != -1 && want.pixfmt != 0;
+    CAM_LOG(asked ? ANDROID_LOG_ERROR : ANDROID_LOG_WARN, kOp, " cannot set new video format:%d",
+            want.pixfmt);
+    if (asked)
+        return false;
+    if (pixfmt != static_cast<int>(V4L2_PIX_FMT_H264)) {
+        CAM_LOG(ANDROID_LOG_ERROR, kOp, " video format %d is not H.264", pixfmt);
         return false;
     }
     return true;

@@ -71,6 +71,8 @@ SlotState &held_of(const CameraDevice *slot) {
 
 }  // namespace
 
+// Runs once per process: a second call (each JNI_OnLoad makes one) must not initialise the lock
+// again while another thread may hold it; every call gives the first result.
 extern "C" int init_camera_device(void) {
     static std::once_flag once;
     static int result = 0;

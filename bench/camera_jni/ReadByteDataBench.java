@@ -7,8 +7,8 @@ import java.lang.reflect.Field;
 /**
  * Frames per second and CPU time per frame of three loops on the same open camera, in rounds:
  * read_h264_data in a C loop (no copy), native_readByteData in a Java loop (one new array and
- * one copy per frame) and the public readFrame around it; beside them, the binding's per-call
- * lookup of mDeviceId alone. Run it under the simulated camera's fast clock (README.md here).
+ * one copy per frame) and the public readFrame around it, these two in alternating blocks;
+ * beside them, the binding's per-call lookup of mDeviceId alone. Run it under the simulated camera's fast clock (README.md here).
  *
  * <p>Usage: ReadByteDataBench [NODE [FRAMES [ROUNDS]]]. Each loop prints one line
  * "RESULT round loop fps cpu_us_per_frame frames" (the lookup's line: ns per lookup).
@@ -19,6 +19,8 @@ public final class ReadByteDataBench {
     }
 
     private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
+    /** Frames per block of the interleaved measurement: about a millisecond and a half. */
+    private static final int BLOCK = 500;
 
     private ReadByteDataBench() {}
 
@@ -57,15 +59,7 @@ public final class ReadByteDataBench {
             }
             for (int round = 0; round < rounds; round++) {
                 time(round, "c_loop", c, frames);
-                // Which of the two goes first alternates, so neither always pays for the
-                // garbage the other left.
-                if (round % 2 == 0) {
-                    time(round, "native_readByteData", nat, frames);
-                    time(round, "readFrame", pub, frames);
-                } else {
-                    time(round, "readFrame", pub, frames);
-                    time(round, "native_readByteData", nat, frames);
-                }
+                timeInterleaved(round, nat, pub, frames);
                 time(round, "lookup", lookup, frames);
             }
         } finally {
@@ -82,6 +76,37 @@ public final class ReadByteDataBench {
         double n = Math.max(1, got);
         System.out.printf("RESULT %d %s %.0f %.3f %d%n", round, name, got * 1e9 / (t1 - t0),
                 (cpu1 - cpu0) / 1e3 / n, got);
+    }
+
+    /**
+     * native_readByteData and readFrame in alternating blocks of {@link #BLOCK} frames, so that
+     * both meet the same load (a machine whose load changes during a loop favoured whichever
+     * loop ran in the quieter moment); which of the two opens a pair alternates too, so neither
+     * always pays for the garbage the other left. One RESULT line each, summed over the blocks.
+     */
+    private static void timeInterleaved(int round, Loop nat, Loop pub, int frames)
+            throws Exception {
+        Loop[] loops = {nat, pub};
+        String[] names = {"native_readByteData", "readFrame"};
+        long[] cpu = new long[2];
+        long[] wall = new long[2];
+        long[] got = new long[2];
+        int blocks = Math.max(1, frames / BLOCK);
+        for (int b = 0; b < blocks; b++) {
+            for (int k = 0; k < 2; k++) {
+                int which = (b + k) % 2;
+                long cpu0 = THREADS.getCurrentThreadCpuTime();
+                long t0 = System.nanoTime();
+                got[which] += loops[which].run(BLOCK);
+                wall[which] += System.nanoTime() - t0;
+                cpu[which] += THREADS.getCurrentThreadCpuTime() - cpu0;
+            }
+        }
+        for (int which = 0; which < 2; which++) {
+            double n = Math.max(1, got[which]);
+            System.out.printf("RESULT %d %s %.0f %.3f %d%n", round, names[which],
+                    got[which] * 1e9 / Math.max(1, wall[which]), cpu[which] / 1e3 / n, got[which]);
+        }
     }
 
     /** Frames read by `frames` calls of native_readByteData. */

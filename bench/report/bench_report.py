@@ -328,8 +328,9 @@ class Report:
           "passes); CPU is the reading thread's. The C loop is `read_h264_data` called from one "
           "JNI call; `native_readByteData` adds the JNI transition, the binding's lookup of "
           "`mDeviceId` (made afresh on every call), one new array and one copy; `readFrame` is "
-          "the public method around it. The lookup alone is timed in the same JVM."
-          % self.b.a.java_frames)
+          "the public method around it. These two run in alternating blocks of 500 frames "
+          "within one loop, so both meet the same load. The lookup alone is timed in the same "
+          "JVM." % self.b.a.java_frames)
         L("")
         L("![Java frames](java_cpu.png)")
         L("")
@@ -414,10 +415,13 @@ class Report:
                      cap <= ff)
         nat, pub = g("java", "native_readByteData", "cpu_us"), g("java", "readFrame", "cpu_us")
         if nat == nat:
+            # Each round's two figures were taken side by side: the median of their ratios.
+            extra = med([p / n - 1 for p, n in zip(self.get("java", "readFrame", "cpu_us"),
+                                                    self.get("java", "native_readByteData",
+                                                             "cpu_us"))])
             self.aim("`readFrame` at most 10 % more CPU per frame than `native_readByteData`",
-                     "%s µs against %s µs (%+.1f %%)" % (fmt(pub), fmt(nat),
-                                                        (pub / nat - 1) * 100),
-                     pub <= 1.10 * nat)
+                     "%s µs against %s µs (%+.1f %%, median of the rounds' ratios)"
+                     % (fmt(pub), fmt(nat), extra * 100), extra <= 0.10)
         base = g("write", "BM_RecordMallocMemcpy3840", "ns")
         if base == base:
             alone = self.write_alone()

@@ -73,6 +73,15 @@ extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, 
     req.count = count;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     req.memory = static_cast<__u32>(memory);
+    if (memory == V4L2_MEMORY_MMAP) {
+        // A mapping still recorded from an earlier request (one that failed part way, or was
+        // never released) is undone first: older kernels refuse REQBUFS with EBUSY while a
+        // buffer of the queue is mapped. No record left behind by a failure below points at an
+        // older mapping. The caller has no stream running on these records.
+        release_mappings(__func__, fd, buffers, count);
+        for (unsigned int i = 0; i < count; ++i)
+            buffers[i].start = nullptr;
+    }
     if (checked_ioctl(fd, VIDIOC_REQBUFS, &req, "%s: fd:%d REQBUFS failed, ", __func__, fd))
         return -1;
     if (req.count < count) {
@@ -85,12 +94,6 @@ extern "C" int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, 
     // The caller's array holds `count` records: buffers a driver grants beyond that stay
     // unrecorded and unmapped.
     if (memory == V4L2_MEMORY_MMAP) {
-        // A mapping still recorded from an earlier request (one that failed part way, or was
-        // never released) is undone before its record is reused, and no record left behind by
-        // a failure below points at an older mapping.
-        release_mappings(__func__, fd, buffers, count);
-        for (unsigned int i = 0; i < count; ++i)
-            buffers[i].start = nullptr;
         for (unsigned int i = 0; i < count; ++i) {
             if (map_buffer(__func__, fd, i, &buffers[i]) != 0)
                 return -1;

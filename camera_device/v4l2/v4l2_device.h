@@ -68,12 +68,15 @@ int v4l2_set_fps(int fd, int fps);
 // are handed to the driver. Returns 0, or -1 when the request fails, fewer than `count` are
 // granted (nothing recorded then), or a query or mapping fails (mappings made before stay
 // recorded). Extra buffers a driver grants above `count` are neither recorded nor mapped.
-// For type 1 a record that still holds a mapping (start not null) is unmapped before it is
-// reused, so records must start zeroed or come from an earlier v4l2_req_buf.
+// For type 1 every record that still holds a mapping (start not null) is unmapped before the
+// request, so records must start zeroed or come from an earlier v4l2_req_buf, and no stream may
+// run on them.
 int v4l2_req_buf(int fd, CaptureBuffer *buffers, unsigned int count, int memory);
 
-// Memory type 1: unmaps each of the `count` records (a failure is logged, the rest go on).
-// Other types: nothing. The records are not cleared, the driver's buffers not freed. Returns 0.
+// Memory type 1: unmaps each of the `count` records that holds a mapping and clears its start
+// (a failure is logged and keeps the record, the rest go on); a record with no mapping is
+// skipped, so a second release unmaps nothing. Other types: nothing. The driver's buffers are
+// not freed. Returns 0.
 int v4l2_release_buf(int fd, CaptureBuffer *buffers, unsigned int count, int memory);
 
 // Queues buffers[0..count-1] and turns streaming on. Returns 0, or -1 (buffers queued before a

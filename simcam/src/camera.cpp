@@ -96,12 +96,15 @@ int Camera::OpenError() {
 void Camera::Opened(const OpenFile &file) {
     std::lock_guard<std::mutex> lock(mu_);
     priorities_[file.id] = V4L2_PRIORITY_DEFAULT;
+    wakers_[file.id].fd = file.fd;
+    UpdateReadable();
 }
 
 void Camera::Renumbered(const OpenFile &file) {
     std::lock_guard<std::mutex> lock(mu_);
-    if (owner_ == file.id)
-        owner_fd_ = file.fd;
+    auto it = wakers_.find(file.id);
+    if (it != wakers_.end())
+        it->second.fd = file.fd;
 }
 
 void Camera::Closed(const OpenFile &file) {
@@ -109,14 +112,13 @@ void Camera::Closed(const OpenFile &file) {
     {
         std::lock_guard<std::mutex> lock(mu_);
         priorities_.erase(file.id);
+        wakers_.erase(file.id);
         if (owner_ != file.id)
             return;
         StopStreaming();
         producer = TakeProducer();
         FreeBuffers();
         owner_ = 0;
-        owner_fd_ = -1;
-        readable_ = false;
     }
     if (producer.joinable())
         producer.join();

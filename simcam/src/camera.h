@@ -52,6 +52,11 @@ class Camera {
                uint32_t *index, int *error);
     // A mapping of this camera's buffers went away.
     void Unmapped(uint32_t index);
+    // What poll answers on any descriptor of the node for the requested events, as videobuf2
+    // answers for uvcvideo's queue: POLLERR while the queue is not streaming or no buffer was
+    // queued since REQBUFS or STREAMOFF, POLLIN with a filled buffer waiting; after an unplug
+    // POLLERR and POLLHUP, as the V4L2 core answers for an unregistered node.
+    short PollAnswer(short requested);
 
     // Test API.
     void FailOpen(int err);
@@ -119,6 +124,9 @@ class Camera {
     void FillBuffer(const Buffer &buf, struct v4l2_buffer *b) const;
     void FreeBuffers();
     void StopStreaming();
+    short PollAnswerLocked(short requested) const;
+    // Makes every descriptor's eventfd readable exactly while poll has something to answer for
+    // POLLIN, so select and epoll see it and a waiting poll wakes.
     void UpdateReadable();
 
     // Controls.
@@ -168,10 +176,17 @@ class Camera {
     uint8_t block_[46] = {};  // the H.264 unit's committed configuration
     uint8_t probe_[46] = {};  // the last probe SET_CUR
 
+    // Every open descriptor of the node (OpenFile::id): its eventfd and whether it was made
+    // readable.
+    struct Waker {
+        int fd = -1;
+        bool readable = false;
+    };
+    std::map<uint64_t, Waker> wakers_;
+
     // Buffer queue, owned by one descriptor from REQBUFS on.
     uint64_t owner_ = 0;
-    int owner_fd_ = -1;
-    bool readable_ = false;
+    bool waiting_for_buffers_ = false;  // REQBUFS or STREAMOFF came after the last QBUF
     uint32_t memory_ = 0;
     uint32_t buffer_length_ = 0;
     std::vector<Buffer> buffers_;

@@ -2,6 +2,7 @@
 // descriptor that requested it; memory from a memfd so every mmap is a real shared mapping.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <time.h>
 #include <unistd.h>
@@ -39,18 +40,36 @@ bool Camera::OwnedByOther(const OpenFile &file) const {
     return owner_ != 0 && owner_ != file.id;
 }
 
+short Camera::PollAnswerLocked(short requested) const {
+    const short reported = static_cast<short>(requested | POLLERR | POLLHUP);
+    if (faults_.unplugged)
+        return static_cast<short>((POLLERR | POLLHUP | POLLPRI) & reported);
+    // A capture queue answers nothing to a poll that does not ask for input.
+    if ((requested & (POLLIN | POLLRDNORM)) == 0)
+        return 0;
+    if (!streaming_ || waiting_for_buffers_)
+        return POLLERR;
+    return done_.empty() ? 0 : static_cast<short>((POLLIN | POLLRDNORM) & reported);
+}
+
+short Camera::PollAnswer(short requested) {
+    std::lock_guard<std::mutex> lock(mu_);
+    return PollAnswerLocked(requested);
+}
+
 void Camera::UpdateReadable() {
-    if (owner_fd_ < 0)
-        return;
-    const bool want = faults_.unplugged || !done_.empty();
-    if (want && !readable_) {
-        const uint64_t one = 1;
-        if (write(owner_fd_, &one, sizeof one) == sizeof one)
-            readable_ = true;
-    } else if (!want && readable_) {
-        uint64_t value = 0;
-        if (real::Read(owner_fd_, &value, sizeof value) == sizeof value)
-            readable_ = false;
+    const bool want = PollAnswerLocked(POLLIN) != 0;
+    for (auto &entry : wakers_) {
+        Waker &w = entry.second;
+        if (want && !w.readable) {
+            const uint64_t one = 1;
+            if (write(w.fd, &one, sizeof one) == sizeof one)
+                w.readable = true;
+        } else if (!want && w.readable) {
+            uint64_t value = 0;
+            if (real::Read(w.fd, &value, sizeof value) == sizeof value)
+                w.readable = false;
+        }
     }
 }
 
@@ -71,6 +90,7 @@ void Camera::FreeBuffers() {
 
 void Camera::StopStreaming() {
     streaming_ = false;
+    waiting_for_buffers_ = true;
     queued_.clear();
     done_.clear();
     for (Buffer &b : buffers_) {
@@ -122,8 +142,6 @@ int Camera::ReqBufs(const OpenFile &file, struct v4l2_requestbuffers *r, TraceEn
     FreeBuffers();
     if (r->count == 0) {
         owner_ = 0;
-        owner_fd_ = -1;
-        readable_ = false;
         r->flags = 0;
         r->capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_USERPTR;
         std::memset(r->reserved, 0, sizeof r->reserved);
@@ -158,8 +176,7 @@ int Camera::ReqBufs(const OpenFile &file, struct v4l2_requestbuffers *r, TraceEn
         buffers_[i].offset = i * stride;
     }
     owner_ = file.id;
-    owner_fd_ = file.fd;
-    readable_ = false;
+    waiting_for_buffers_ = true;
     r->count = n;
     r->flags = 0;  // no cache hints
     r->capabilities = V4L2_BUF_CAP_SUPPORTS_MMAP | V4L2_BUF_CAP_SUPPORTS_USERPTR;
@@ -207,6 +224,8 @@ int Camera::QBuf(const OpenFile &file, struct v4l2_buffer *b, TraceEntry *t) {
     buf.flags = 0;
     buf.bytesused = 0;
     queued_.push_back(buf.index);
+    waiting_for_buffers_ = false;
+    UpdateReadable();
     FillBuffer(buf, b);  // queued, as the application sees it when QBUF returns
     if (streaming_ && clock_ == Clock::kFast)
         ProduceFrame();
@@ -258,6 +277,7 @@ int Camera::StreamOn(const OpenFile &file, const int *type, TraceEntry *t) {
     if (streaming_)
         return 0;
     streaming_ = true;
+    UpdateReadable();
     sequence_ = 0;
     idr_requested_ = true;  // a stream starts with an IDR
     if (clock_ == Clock::kRealTime) {

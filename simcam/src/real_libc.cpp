@@ -101,6 +101,24 @@ ssize_t Read(int fd, void *buf, size_t count) {
     return next ? next(fd, buf, count) : syscall(SYS_read, fd, buf, count);
 }
 
+int Poll(struct pollfd *fds, nfds_t n, int timeout_ms) {
+    using Fn = int (*)(struct pollfd *, nfds_t, int);
+    static const Fn next = Next<Fn>("poll");
+    return next(fds, n, timeout_ms);
+}
+
+int Ppoll(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const sigset_t *mask) {
+    using Fn = int (*)(struct pollfd *, nfds_t, const struct timespec *, const sigset_t *);
+    // A 32-bit target built with a 64-bit time_t calls, and this library defines, the 64-bit
+    // entry point.
+#if defined(__USE_TIME_BITS64) && __TIMESIZE == 32
+    static const Fn next = Next<Fn>("__ppoll64");
+#else
+    static const Fn next = Next<Fn>("ppoll");
+#endif
+    return next(fds, n, timeout, mask);
+}
+
 FILE *Fopen(const char *path, const char *mode) {
     using Fn = FILE *(*)(const char *, const char *);
     static const Fn next = Next<Fn>("fopen64") ? Next<Fn>("fopen64") : Next<Fn>("fopen");

@@ -3,7 +3,10 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdio.h>
+#include <time.h>
 #include <sys/types.h>
 
 namespace simcam {
@@ -20,6 +23,8 @@ int Dup2(int oldfd, int newfd);
 int Dup3(int oldfd, int newfd, int flags);
 int Fcntl(int fd, int cmd, void *arg);
 ssize_t Read(int fd, void *buf, size_t count);
+int Poll(struct pollfd *fds, nfds_t n, int timeout_ms);
+int Ppoll(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const sigset_t *mask);
 FILE *Fopen(const char *path, const char *mode);
 
 }  // namespace real

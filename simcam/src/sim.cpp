@@ -157,6 +157,12 @@ bool Sim::IsSimFd(int fd) {
     return MaybeSimFd(fd) && FileOf(fd).camera != nullptr;
 }
 
+std::shared_ptr<Camera> Sim::CameraOf(int fd) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = files_.find(fd);
+    return it == files_.end() ? nullptr : it->second->camera;
+}
+
 std::string Sim::PathOf(int fd) {
     const File f = MaybeSimFd(fd) ? FileOf(fd) : File{};
     return f.camera ? f.camera->path() : std::string();

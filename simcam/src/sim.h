@@ -45,7 +45,11 @@ class Sim {
     // munmap of a simulated buffer mapping: true when it was one (then *result is set).
     bool Munmap(void *addr, size_t length, int *result);
     bool IsSimFd(int fd);
-    // After an unplug: every descriptor open on the node polls POLLERR from now on, while it
+    // The camera behind a simulated descriptor, or null (for poll, which asks the camera
+    // itself what its queue answers).
+    std::shared_ptr<Camera> CameraOf(int fd);
+    // After an unplug: every descriptor open on the node polls POLLERR from now on (and poll,
+    // which this library answers, adds POLLHUP), while it
     // keeps its number and stays the node's for the calls above (which fail with ENODEV).
     void HangUp(const std::string &path);
     // The node's path for a descriptor, or "" when it is none.

@@ -156,6 +156,12 @@ TEST_F(AudioNatives, BadRangesAndNullArraysTouchNothing) {
     for (jint rate : {4342967, INT32_MAX, -1})
         EXPECT_EQ(-22, other.open(1, rate, false, 4)) << rate;
     EXPECT_EQ(-38, other.open(1, 4294967, false, 4)) << "fits, but no input runs at that rate";
+    // A refused open closes the stream already open first, as every open does.
+    for (jint rate : {-1, 4342967}) {
+        ASSERT_EQ(0, other.open(1, 48000, false, 4));
+        EXPECT_EQ(-22, other.open(1, rate, false, 4)) << rate;
+        EXPECT_EQ(-38, other.start()) << rate << ": the earlier stream stayed open";
+    }
     EXPECT_EQ(-22, Java_com_orv_media_audio_AudioRecordNative_nativeGetPositionInMsec(
                        env, nullptr, r.h, nullptr));
     EXPECT_EQ(1, r.pending());

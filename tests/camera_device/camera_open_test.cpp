@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <android/log.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -167,14 +168,36 @@ TEST_F(CameraOpen, OnlyStreamingCaptureNodesInTheAskedPixelFormat) {
     }
     unlink(file);
 
-    // A camera that streams MJPG whatever it is asked: refused rather than read as H.264.
-    simcam::LoadConfigText(
-        camtest::Cameras(1, [](nlohmann::json &node) { node["formats"][0]["fourcc"] = "MJPG"; }));
-    capture_.clear();
-    EXPECT_EQ(-1, Open("/dev/video0"));
-    EXPECT_EQ(Error(kOp, " cannot set new video format:875967048"),
-              orvtest::DeviceLines(capture_).back());
-    EXPECT_EQ(1u, CountOf(simcam::Call::kClose, "/dev/video0"));
+    // A camera that streams MJPG whatever it is asked: refused rather than read as H.264. No
+    // format asked (-1: no "pixfmt" from Java, 0: not a number) only warns and takes the H.264
+    // the camera streams.
+    const struct {
+        const char *streams;
+        int asked;
+        bool opens;
+        LogEntry line;
+    } rows[] = {
+        {"MJPG", 0x34363248, false, Error(kOp, " cannot set new video format:875967048")},
+        {"H264", -1, true, Warn(kOp, " cannot set new video format:-1")},
+        {"H264", 0, true, Warn(kOp, " cannot set new video format:0")},
+        {"MJPG", 0, false, Error(kOp, " video format 1196444237 is not H.264")},
+    };
+    for (const auto &row : rows) {
+        simcam::LoadConfigText(camtest::Cameras(
+            1, [&](nlohmann::json &node) { node["formats"][0]["fourcc"] = row.streams; }));
+        ClearLog();
+        CameraParams params = camtest::HeldParams();
+        params.pixfmt = row.asked;
+        const int fd = Open("/dev/video0", params);
+        EXPECT_EQ(row.opens, fd > 0) << row.asked;
+        const std::vector<LogEntry> lines = orvtest::DeviceLines(capture_);
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), row.line)) << row.asked;
+        EXPECT_EQ(row.opens ? 0u : 1u, CountOf(simcam::Call::kClose, "/dev/video0"));
+        if (row.opens) {
+            close_device(fd);
+            Forget(fd);
+        }
+    }
 }
 
 TEST_F(CameraOpen, CameraAlreadyHoldingTheRequestOnlyGetsThePeriod) {

@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -114,6 +115,38 @@ TEST_F(Stream, SteppedFramesFillQueuedBuffersInOrderAndPollFollowsThem) {
     ASSERT_EQ(3u, dq.size());
     EXPECT_EQ(EAGAIN, dq[0].error);
     EXPECT_EQ(1u, dq[2].index);
+}
+
+// poll answers as videobuf2 does for uvcvideo's queue, on every descriptor of the node: POLLERR
+// until the queue streams with a buffer queued since REQBUFS or STREAMOFF, then POLLIN only
+// while a filled buffer waits. DQBUF after STREAMOFF is EINVAL.
+TEST_F(Stream, PollAnswersErrorWhileTheQueueIsNotStreaming) {
+    Fd fd(OpenNode());
+    Fd other(OpenNode());
+    const struct {
+        const char *when;
+        std::function<void()> step;
+        short revents;
+    } rows[] = {
+        {"no buffers", [] {}, POLLERR},
+        {"after REQBUFS", [&] { MapBuffers(fd.get(), 2); }, POLLERR},
+        {"streaming, none queued", [&] { StreamCall(fd.get(), VIDIOC_STREAMON); }, POLLERR},
+        {"streaming, one queued", [&] { Queue(fd.get(), 0); }, 0},
+        {"a filled buffer", [&] { simcam::ReleaseFrames(kNode, 1); }, POLLIN},
+        {"after STREAMOFF", [&] { StreamCall(fd.get(), VIDIOC_STREAMOFF); }, POLLERR},
+        {"queued, not streaming", [&] { Queue(fd.get(), 0); }, POLLERR},
+    };
+    for (const auto &row : rows) {
+        row.step();
+        for (int d : {fd.get(), other.get()}) {
+            struct pollfd p = {d, POLLIN, 0};
+            EXPECT_EQ(row.revents != 0 ? 1 : 0, poll(&p, 1, 0)) << row.when;
+            EXPECT_EQ(row.revents, p.revents & (POLLIN | POLLERR | POLLHUP)) << row.when;
+        }
+    }
+    struct v4l2_buffer b;
+    EXPECT_EQ(-1, Dequeue(fd.get(), &b));
+    EXPECT_EQ(EINVAL, errno);
 }
 
 // select (what the capture layer waits with) and epoll see the same readiness as poll, and a
@@ -285,7 +318,7 @@ TEST_F(Stream, UnplugFailsEveryLaterCallWithEnodevAndWakesPoll) {
     simcam::Unplug(kNode);
     struct pollfd p = {fd.get(), POLLIN, 0};
     EXPECT_EQ(1, poll(&p, 1, 0));
-    EXPECT_EQ(POLLERR, p.revents & (POLLERR | POLLIN));
+    EXPECT_EQ(POLLERR | POLLHUP, p.revents & (POLLERR | POLLHUP | POLLIN));
     struct v4l2_buffer b;
     EXPECT_EQ(-1, Dequeue(fd.get(), &b));
     EXPECT_EQ(ENODEV, errno);

@@ -84,6 +84,9 @@ TEST_F(Buffers, FourMappedBuffersAreRecordedAndReleased) {
 }
 
 TEST_F(Buffers, FewerGrantedThanAskedFailsAndMapsNothing) {
+    const CaptureBuffer unmapped = {nullptr, kUntouched.offset, kUntouched.length};
+    for (CaptureBuffer &b : records_)
+        b = unmapped;  // records a request may reuse hold no mapping or a real one
     simcam::GrantBuffers(kNode, 2);
     errno = 0;
     EXPECT_EQ(-1, v4l2_req_buf(fd_, records_, 4, kMmap));
@@ -94,7 +97,7 @@ TEST_F(Buffers, FewerGrantedThanAskedFailsAndMapsNothing) {
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kQueryBuf).empty());
     EXPECT_TRUE(simcam::TraceOf(simcam::Call::kMmap).empty());
     for (const CaptureBuffer &b : records_)
-        EXPECT_TRUE(Same(kUntouched, b));
+        EXPECT_TRUE(Same(unmapped, b));
 }
 
 TEST_F(Buffers, MoreGrantedThanAskedRecordsOnlyTheCallersCount) {
@@ -127,16 +130,22 @@ TEST_F(Buffers, FailuresPartWayKeepEarlierMappingsRecorded) {
     simcam::FailCall(kNode, simcam::Call::kQueryBuf, EIO, 1, 1);
     EXPECT_EQ(-1, v4l2_req_buf(fd_, records_, 4, kMmap));
     EXPECT_EQ(1u, simcam::TraceOf(simcam::Call::kMmap).size());
+    // The mapping still recorded is undone before the next request (older kernels refuse
+    // REQBUFS while a buffer is mapped), even one that then fails.
+    simcam::ClearTrace();
     simcam::FailCall(kNode, simcam::Call::kReqBufs, EBUSY, 1);
     EXPECT_EQ(-1, v4l2_req_buf(fd_, records_, 4, kMmap));
+    const std::vector<simcam::TraceEntry> trace = simcam::Trace();
+    ASSERT_EQ(2u, trace.size());
+    EXPECT_EQ(simcam::Call::kMunmap, trace[0].call);
+    EXPECT_EQ(simcam::Call::kReqBufs, trace[1].call);
     const std::string fn = "v4l2_req_buf: " + FdText();
     EXPECT_EQ((std::vector<LogEntry>{Error(fn + " QUERYBUF failed, " + ErrnoText(EIO)),
                                      Error(fn + " REQBUFS failed, " + ErrnoText(EBUSY))}),
               Lines());
-    // The mapping still recorded is undone before a new request reuses its record.
     simcam::ClearTrace();
     ASSERT_EQ(0, v4l2_req_buf(fd_, records_, 4, kMmap));
-    EXPECT_EQ(1u, simcam::TraceOf(simcam::Call::kMunmap).size());
+    EXPECT_TRUE(simcam::TraceOf(simcam::Call::kMunmap).empty());
     EXPECT_EQ(4u, simcam::TraceOf(simcam::Call::kMmap).size());
 }
 

@@ -164,7 +164,8 @@ void SetIdentityAnswered(const std::string &path, bool answered);
 
 // The camera disappears: every later call on its descriptors fails with ENODEV (close
 // succeeds), a blocked DQBUF wakes with ENODEV, a waiting poll wakes, every later poll reports
-// POLLERR on each of its descriptors (as a node that uvcvideo has unregistered does), and
+// POLLERR and POLLHUP on each of its descriptors (as a node that uvcvideo has unregistered
+// does; select and epoll see POLLERR), and
 // opening the path gives ENOENT.
 void Unplug(const std::string &path);
 

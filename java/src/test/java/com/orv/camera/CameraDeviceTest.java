@@ -165,6 +165,20 @@ public class CameraDeviceTest {
         assertTrue(AndroidLog.take(JNI).isEmpty());
     }
 
+    /** A read before the start or after the stop finds the node polling POLLERR: not gone. */
+    @Test
+    public void readsWhileNotCapturingLeaveTheCameraUsable() throws Exception {
+        ScriptedDevice d = openScripted(new ScriptedDevice(NODE));
+        for (String when : new String[] {"before the start", "after the stop"}) {
+            assertNull(when, d.native_readByteData());
+            assertFalse(when, d.cameraGone());
+            assertEquals(when, 0, d.native_startCapture());
+            assertEquals(1, SimCam.releaseFrames(NODE, 1));
+            assertTrue(when, d.native_readByteData().length > 0);
+            d.native_stopCapture();
+        }
+    }
+
     @Test
     public void stringUpdatesReachTheEncoderAndOtherKeysChangeNothing() throws Exception {
         ScriptedDevice d = openScripted(new ScriptedDevice(NODE));

@@ -32,4 +32,11 @@ class ScriptedDevice extends ORVVideoDevice {
         f.setAccessible(true);
         return f.getInt(this);
     }
+
+    /** Whether the native layer marked the camera gone. */
+    boolean cameraGone() throws ReflectiveOperationException {
+        java.lang.reflect.Field f = ORVVideoDevice.class.getDeclaredField("mCameraGone");
+        f.setAccessible(true);
+        return f.getBoolean(this);
+    }
 }

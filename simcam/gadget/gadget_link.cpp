@@ -202,7 +202,7 @@ void GadgetLink::Serve(const std::atomic<bool> &stop, int wake,
             switch (events[i].type) {
                 case GADGETFS_CONNECT:
                     speed_ = events[i].u.speed;
-                    Note(options_.verbose, "connected, speed %d", speed_);
+                    Note(options_.verbose, "connected, speed %d", speed_.load());
                     break;
                 case GADGETFS_SETUP:
                     HandleSetup(events[i].u.setup);

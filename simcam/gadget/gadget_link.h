@@ -69,7 +69,7 @@ class GadgetLink {
     LinkOptions options_;
     std::string chip_;
     int ep0_ = -1;
-    int speed_ = 0;
+    std::atomic<int> speed_{0};  // read by the streamer
     std::mutex mu_;
     std::condition_variable cv_;
     uint64_t configuration_ = 0;    // configuration changes so far (set, reset, disconnect)

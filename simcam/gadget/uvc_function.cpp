@@ -231,6 +231,9 @@ Reply UvcFunction::Streaming(const Setup &setup, uint8_t selector, const uint8_t
         case UVC_GET_DEF:
             *in = DefaultProbe();
             break;
+        case UVC_GET_RES:  // no field takes steps
+            in->assign(kProbeSize, 0);
+            break;
         case UVC_GET_LEN:
             *in = Bytes({kProbeSize, 0});
             break;

@@ -6,7 +6,10 @@
 #include <linux/usb/gadgetfs.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -181,6 +184,13 @@ bool GadgetLink::SetConnected(bool connected) {
 
 void GadgetLink::Serve(const std::atomic<bool> &stop, int wake,
                        const std::function<void()> &between) {
+    // gadgetfs takes a request's data stage before the gadget reads it, so the host may send
+    // its next request first; the data is then lost (EIDRM) and ep0's state confused. Reading
+    // at once, ahead of every ordinary process, closes that window. The streamer, started
+    // before, keeps the ordinary policy.
+    const struct sched_param fifo = {10};
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &fifo) != 0)
+        Note(options_.verbose, "no real-time priority for ep0");
     while (!stop) {
         // poll() passes over the descriptors below 0: no controller while unplugged.
         struct pollfd fds[2] = {{ep0_, POLLIN, 0}, {wake, POLLIN, 0}};
@@ -194,9 +204,13 @@ void GadgetLink::Serve(const std::atomic<bool> &stop, int wake,
         struct usb_gadgetfs_event events[5];
         const ssize_t got = read(ep0_, events, sizeof events);
         if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EIDRM)
-                continue;
-            throw SystemError("reading ep0");
+            // A request the host gave up on (answered too late, or cut short by the next one)
+            // leaves ep0 in a state the next read reports; the controller goes on.
+            if (errno != EINTR && errno != EAGAIN) {
+                Note(options_.verbose, "reading ep0: %s", std::strerror(errno));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            continue;
         }
         for (size_t i = 0; i < static_cast<size_t>(got) / sizeof events[0]; ++i) {
             switch (events[i].type) {
@@ -344,6 +358,7 @@ void GadgetLink::Unconfigure() {
 
 void GadgetLink::InterruptStreamer() {
     ++interrupts_;
+    cv_.notify_all();
     if (streamer_.joinable())
         pthread_kill(streamer_.native_handle(), SIGUSR1);
 }
@@ -401,6 +416,8 @@ bool GadgetLink::SendFrame(int fd, const std::vector<uint8_t> &frame, const Stre
 }
 
 void GadgetLink::StreamLoop() {
+    // Encoding yields to ep0: a control request answered late is one the host gave up on.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     simcam::Encoder encoder;
     int fd = -1;
     uint64_t config = 0, commits = 0;
@@ -451,8 +468,9 @@ void GadgetLink::StreamLoop() {
             // of the frame is dropped and the next stream starts with an IDR.
             restart = true;
             if (errno != EINTR) {
+                // The endpoint is gone or stalled: no new frame until something changes.
                 std::unique_lock<std::mutex> lock(mu_);
-                cv_.wait_for(lock, std::chrono::milliseconds(50));
+                cv_.wait_for(lock, std::chrono::seconds(1));
             }
         }
     }

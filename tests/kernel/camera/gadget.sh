@@ -8,9 +8,14 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 case "${1:-}" in
 start)
+    # No autosuspend: dummy_hcd's resume can outlast a control request's 5 s timeout under
+    # TCG on a loaded machine (a device plugged in later takes the default then in force).
+    echo -1 >/sys/module/usbcore/parameters/autosuspend
     mkdir -p /dev/gadget
     mount -t gadgetfs gadgetfs /dev/gadget || fail "cannot mount gadgetfs"
-    simcam-gadget --config "$HERE/gadget.json" --control /tmp/gadget.ctl >/tmp/gadget.log 2>&1 &
+    # shellcheck disable=SC2086 # SIMCAM_GADGET_FLAGS (--verbose) is split on purpose
+    simcam-gadget ${SIMCAM_GADGET_FLAGS:-} --config "$HERE/gadget.json" --control /tmp/gadget.ctl \
+        >/tmp/gadget.log 2>&1 &
     for _ in $(seq 300); do
         [ -e /dev/video0 ] && exit 0
         sleep 0.1
@@ -20,6 +25,7 @@ start)
     ;;
 log)
     cat /tmp/gadget.log
+    dmesg | grep -i -e suspend -e resum -e timeout -e "Failed to query" | tail -20
     ;;
 *)
     echo "usage: gadget.sh start|log"

@@ -282,7 +282,8 @@ int Camera::QueryCap(struct v4l2_capability *cap) {
                  sizeof cap->bus_info - 1);
     cap->version = config_.version;
     cap->device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
-    cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
+    // The device's capabilities include those of the metadata node uvcvideo registers beside it.
+    cap->capabilities = cap->device_caps | V4L2_CAP_META_CAPTURE | V4L2_CAP_DEVICE_CAPS;
     return 0;
 }
 

@@ -112,6 +112,8 @@ class Camera {
     const IntervalSet *IntervalsFor(const FormatConfig &f, uint32_t width, uint32_t height) const;
     void FillFormat(struct v4l2_format *f) const;
     uint32_t SizeImage() const;
+    // The negotiated format and frame interval reach the encoder (the commit at STREAMON).
+    void CommitStream();
 
     // Buffers and streaming.
     bool OwnedByOther(const OpenFile &file) const;

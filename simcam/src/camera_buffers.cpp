@@ -277,6 +277,7 @@ int Camera::StreamOn(const OpenFile &file, const int *type, TraceEntry *t) {
     if (streaming_)
         return 0;
     streaming_ = true;
+    CommitStream();
     UpdateReadable();
     sequence_ = 0;
     idr_requested_ = true;  // a stream starts with an IDR

@@ -91,9 +91,14 @@ void Camera::FillFormat(struct v4l2_format *f) const {
     f->fmt.pix.width = width_;
     f->fmt.pix.height = height_;
     f->fmt.pix.field = V4L2_FIELD_NONE;
-    f->fmt.pix.bytesperline = pixelformat_ == V4L2_PIX_FMT_YUYV ? width_ * 2 : 0;
+    // uvcvideo's bytes per line: the format's bits per pixel times the width, 16 for YUYV and
+    // for the frame-based formats (bBitsPerPixel), none for MJPEG.
+    f->fmt.pix.bytesperline = pixelformat_ == V4L2_PIX_FMT_MJPEG ? 0 : width_ * 2;
     f->fmt.pix.sizeimage = SizeImage();
+    // The colour matching descriptor: BT.709 primaries and transfer, BT.601 matrix.
     f->fmt.pix.colorspace = V4L2_COLORSPACE_SRGB;
+    f->fmt.pix.xfer_func = V4L2_XFER_FUNC_709;
+    f->fmt.pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
 }
 
 int Camera::EnumFmt(struct v4l2_fmtdesc *f, TraceEntry *t) {
@@ -180,15 +185,19 @@ int Camera::SetFmt(const OpenFile &file, struct v4l2_format *f, bool apply, Trac
     const IntervalSet *iv = IntervalsFor(*fmt, w, h);
     if (iv)
         interval_ = NearestInterval(*iv, interval_);
-    // The streaming negotiation sets the encoder's resolution and frame interval too.
-    block_[12] = static_cast<uint8_t>(w);
-    block_[13] = static_cast<uint8_t>(w >> 8);
-    block_[14] = static_cast<uint8_t>(h);
-    block_[15] = static_cast<uint8_t>(h >> 8);
+    return 0;
+}
+
+void Camera::CommitStream() {
+    // uvcvideo only probes at S_FMT and S_PARM; the commit at STREAMON sets the encoder's
+    // resolution and frame interval.
+    block_[12] = static_cast<uint8_t>(width_);
+    block_[13] = static_cast<uint8_t>(width_ >> 8);
+    block_[14] = static_cast<uint8_t>(height_);
+    block_[15] = static_cast<uint8_t>(height_ >> 8);
     const uint32_t interval = static_cast<uint32_t>(ToInterval(interval_));
     for (int i = 0; i < 4; ++i)
         block_[i] = static_cast<uint8_t>(interval >> (8 * i));
-    return 0;
 }
 
 int Camera::GetParm(struct v4l2_streamparm *p, TraceEntry *t) {
@@ -220,9 +229,6 @@ int Camera::SetParm(const OpenFile &file, struct v4l2_streamparm *p, TraceEntry 
     const IntervalSet *iv = fmt ? IntervalsFor(*fmt, width_, height_) : nullptr;
     if (iv)
         interval_ = NearestInterval(*iv, Fraction{t->numerator, t->denominator});
-    const uint32_t interval = static_cast<uint32_t>(ToInterval(interval_));
-    for (int i = 0; i < 4; ++i)
-        block_[i] = static_cast<uint8_t>(interval >> (8 * i));
     std::memset(&p->parm, 0, sizeof p->parm);
     p->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
     p->parm.capture.timeperframe.numerator = interval_.numerator;

@@ -46,7 +46,7 @@ int Camera::OtherIoctl(unsigned long request, void *arg) {
             if (in->index != 0)
                 return -EINVAL;
             std::memset(in, 0, sizeof *in);
-            std::strncpy(reinterpret_cast<char *>(in->name), "Camera 1", sizeof in->name - 1);
+            std::strncpy(reinterpret_cast<char *>(in->name), "Input 1", sizeof in->name - 1);
             in->type = V4L2_INPUT_TYPE_CAMERA;
             return 0;
         }

@@ -102,6 +102,12 @@ bool Camera::ProduceFrame() {
     if (corrupt)
         --faults_.corrupt_frames;
     const bool error = corrupt || n < bytes.size();
+    if (error && config_.drop_corrupted) {
+        // The buffer goes back to the queue for the next frame; the sequence number is spent.
+        queued_.push_front(index);
+        ++dropped_;
+        return false;
+    }
     buf.flags = (idr ? V4L2_BUF_FLAG_KEYFRAME : 0) | (error ? V4L2_BUF_FLAG_ERROR : 0);
     buf.sequence = static_cast<uint32_t>(sequence);
     struct timespec now;

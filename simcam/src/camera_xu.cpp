@@ -9,22 +9,10 @@
 #include <cstring>
 
 #include "camera.h"
+#include "xu_model.h"
 
 namespace simcam {
 namespace {
-
-constexpr uint8_t kMenuUnit = 0x13;
-constexpr uint8_t kHdmiUnit = 0x15;
-constexpr uint8_t kOsdStatusSelector = 10;
-constexpr uint8_t kProbe = 1, kCommit = 2, kPictureType = 9;
-constexpr uint16_t kBlockSize = 46;
-
-// What one control of a unit takes: its size and the GET_INFO bits (1 GET, 2 SET).
-struct ControlShape {
-    uint16_t size;
-    uint8_t info;
-    bool ranges;  // answers GET_MIN/MAX/RES/DEF
-};
 
 bool ValidRequest(uint8_t query) {
     switch (query) {
@@ -43,7 +31,7 @@ bool ValidRequest(uint8_t query) {
 }
 
 // The request against the control's shape: 0, or minus the errno.
-int CheckShape(const ControlShape &c, uint8_t query, uint16_t size) {
+int CheckShape(const XuShape &c, uint8_t query, uint16_t size) {
     if (query == UVC_GET_LEN)
         return size == 2 ? 0 : -ENOBUFS;
     if (query == UVC_GET_INFO)
@@ -60,7 +48,7 @@ int CheckShape(const ControlShape &c, uint8_t query, uint16_t size) {
 }
 
 // Answers GET_LEN and GET_INFO; true when it did.
-bool AnswerShape(const ControlShape &c, uint8_t query, uint8_t *data) {
+bool AnswerShape(const XuShape &c, uint8_t query, uint8_t *data) {
     if (query == UVC_GET_LEN) {
         data[0] = static_cast<uint8_t>(c.size);
         data[1] = static_cast<uint8_t>(c.size >> 8);
@@ -90,25 +78,9 @@ int Camera::XuQuery(struct uvc_xu_control_query *q, TraceEntry *t) {
     if (int e = TakeFault(Call::kXuQuery))
         return -e;
 
-    ControlShape shape{};
-    if (q->unit == config_.h264_unit) {
-        if (q->selector == kProbe)
-            shape = {kBlockSize, 3, true};
-        else if (q->selector == kCommit)
-            shape = {kBlockSize, 3, false};
-        else if (q->selector == kPictureType)
-            shape = {4, 3, false};
-        else
-            return -ENOENT;
-    } else if (q->unit == kMenuUnit) {
-        shape = {1, static_cast<uint8_t>(q->selector == kOsdStatusSelector ? 3 : 2), false};
-    } else if (q->unit == kHdmiUnit) {
-        if (q->selector != 1)
-            return -ENOENT;
-        shape = {1, 1, false};
-    } else {
+    XuShape shape{};
+    if (!XuControl(config_.h264_unit, q->unit, q->selector, &shape))
         return -ENOENT;
-    }
     if (!ValidRequest(q->query))
         return -EINVAL;
     if (int e = CheckShape(shape, q->query, q->size))
@@ -132,78 +104,41 @@ int Camera::XuQuery(struct uvc_xu_control_query *q, TraceEntry *t) {
 }
 
 int Camera::H264Unit(uint8_t selector, uint8_t query, uint16_t size, uint8_t *data) {
-    if (selector == kPictureType) {
+    if (selector == kPictureTypeSelector) {
         if (query == UVC_GET_CUR) {
             std::memset(data, 0, size);
             return 0;
         }
-        // wPicType 0 (I-frame), 1 (IDR) and 2 (IDR with SPS and PPS) all give an IDR with its
-        // parameter sets; the encoder repeats them before every IDR.
-        const uint16_t type = static_cast<uint16_t>(data[2] | data[3] << 8);
-        if (type > 2)
-            return -EPIPE;
-        idr_requested_ = true;
-        return 0;
+        const int r = PictureTypeRequest(data);
+        idr_requested_ = idr_requested_ || r == 0;
+        return r;
     }
     if (query == UVC_SET_CUR) {
-        if (selector == kProbe) {
-            std::memcpy(probe_, data, kBlockSize);
+        if (selector == kProbeSelector) {
+            std::memcpy(probe_, data, kConfigBlockSize);
             return 0;
         }
         return Commit(data);
     }
     // GET_CUR of the probe or the commit, and the probe's ranges: the whole current
     // configuration.
-    std::memcpy(data, block_, kBlockSize);
+    std::memcpy(data, block_, kConfigBlockSize);
     return 0;
 }
 
 int Camera::Commit(const uint8_t *data) {
-    const uint16_t hints = static_cast<uint16_t>(data[8] | data[9] << 8);
-    uint8_t next[kBlockSize];
-    std::memcpy(next, block_, kBlockSize);
-    // A field is applied when its bit is clear; every other setting stays as it was.
-    struct Field {
-        int bit, offset, size;
-    };
-    static const Field kFields[] = {
-        {0, 12, 4},   // wWidth, wHeight
-        {1, 20, 2},   // wProfile
-        {2, 29, 1},   // bRateControlMode
-        {11, 0, 4},   // dwFrameInterval
-        {13, 4, 4},   // dwBitRate
-        {15, 22, 2},  // wIFramePeriod
-    };
-    for (const Field &f : kFields)
-        if (!(hints & (1u << f.bit)))
-            std::memcpy(next + f.offset, data + f.offset, static_cast<size_t>(f.size));
-
-    // The firmware refuses what it cannot encode, and then nothing changes.
-    const uint16_t width = static_cast<uint16_t>(next[12] | next[13] << 8);
-    const uint16_t height = static_cast<uint16_t>(next[14] | next[15] << 8);
-    const uint16_t profile = static_cast<uint16_t>(next[20] | next[21] << 8);
-    const uint32_t interval = static_cast<uint32_t>(next[0] | next[1] << 8 | next[2] << 16) |
-                              static_cast<uint32_t>(next[3]) << 24;
-    const uint32_t bitrate = static_cast<uint32_t>(next[4] | next[5] << 8 | next[6] << 16) |
-                             static_cast<uint32_t>(next[7]) << 24;
-    bool size_offered = false;
-    for (const FormatConfig &f : config_.formats) {
-        if (f.fourcc != V4L2_PIX_FMT_H264)
-            continue;
-        if (f.sizes.kind != kDiscrete)
-            size_offered = size_offered || IntervalsFor(f, width, height) != nullptr;
-        for (const FrameSize &fs : f.sizes.discrete)
-            size_offered = size_offered || (fs.width == width && fs.height == height);
-    }
-    const uint8_t family = static_cast<uint8_t>(profile >> 8);
-    const bool bad = (!(hints & 1u) && !size_offered) || (!(hints & (1u << 11)) && interval == 0) ||
-                     (!(hints & (1u << 13)) && bitrate == 0) ||
-                     (!(hints & 2u) && family != 0x42 && family != 0x4D && family != 0x64) ||
-                     (!(hints & 4u) && (next[29] < 1 || next[29] > 3));
-    if (bad)
-        return -EPIPE;
-    std::memcpy(block_, next, kBlockSize);
-    return 0;
+    return CommitConfigBlock(block_, data, [this](uint16_t width, uint16_t height) {
+        bool offered = false;
+        for (const FormatConfig &f : config_.formats) {
+            if (f.fourcc != V4L2_PIX_FMT_H264)
+                continue;
+            if (f.sizes.kind != kDiscrete)
+                offered = offered || IntervalsFor(f, width, height) != nullptr;
+            for (const FrameSize &fs : f.sizes.discrete)
+                offered = offered || (fs.width == width && fs.height == height);
+        }
+        return offered;
+    });
 }
 
 }  // namespace simcam

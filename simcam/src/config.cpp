@@ -316,6 +316,7 @@ NodeConfig ParseNode(const json &j, const std::string &where) {
     if (j.contains("clock"))
         n.clock = ParseClock(Text(j, "clock", "", where), where + ".clock");
     n.prebuffered_frames = Get<int>(j, "prebuffered_frames", n.prebuffered_frames, where);
+    n.drop_corrupted = Get<int>(j, "drop_corrupted", 0, where) != 0;
     if (n.prebuffered_frames < 1)
         Bad(where + ".prebuffered_frames", "must be at least 1");
     if (j.contains("encoder")) {

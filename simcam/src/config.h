@@ -98,6 +98,9 @@ struct NodeConfig {
     EncoderInit encoder;
     Clock clock = Clock::kRealTime;
     int prebuffered_frames = 30;  // frames encoded beforehand for the fast clock
+    // A corrupted frame is dropped rather than delivered flagged V4L2_BUF_FLAG_ERROR: uvcvideo
+    // with nodrop=0, the default up to Linux 6.x kernels such as Debian 12's 6.1.
+    bool drop_corrupted = false;
     Faults faults;
 };
 

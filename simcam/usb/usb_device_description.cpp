@@ -56,30 +56,17 @@ Bytes ExtensionUnit(uint8_t id, const Bytes &guid, uint8_t controls, uint8_t sou
     return d;
 }
 
-// The ids of the camera terminal, the processing unit and the output terminal: the smallest not
-// taken by the extension units.
-struct Entities {
-    uint8_t camera, processing, output;
-};
-
-Entities EntityIds(uint8_t h264_unit) {
-    uint8_t ids[3] = {};
-    unsigned next = 1;
-    for (uint8_t &id : ids) {
-        while (next == h264_unit || next == kMenuUnit || next == kHdmiUnit)
-            ++next;
-        id = static_cast<uint8_t>(next++);
-    }
-    return {ids[0], ids[1], ids[2]};
-}
+using Entities = UsbEntities;
 
 // The VideoControl interface's own (CS_INTERFACE) descriptors: terminals and units in a chain,
 // camera -> processing -> H.264 unit -> the maker's units -> streaming output terminal.
-Bytes VideoControlUnits(uint8_t h264_unit, const Entities &e) {
+Bytes VideoControlUnits(const SimUsbDevice &dev, const SimUsbLayout &layout, const Entities &e) {
+    const uint8_t h264_unit = dev.h264_unit;
     const uint8_t camera = e.camera, processing = e.processing, output = e.output;
     Bytes d;
-    // Camera input terminal (ITT_CAMERA), focus, zoom, pan/tilt controls.
-    Append(&d, {18, 0x24, 0x02, camera, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0x20, 0x0a, 0x02});
+    // Camera input terminal (ITT_CAMERA) with the device's controls.
+    Append(&d, {18, 0x24, 0x02, camera, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 3,
+                layout.camera_controls[0], layout.camera_controls[1], layout.camera_controls[2]});
     // Processing unit: brightness.
     Append(&d, {11, 0x24, 0x05, processing, camera, 0, 0, 2, 0x01, 0x00, 0});
     Append(&d, ExtensionUnit(h264_unit, kH264Guid, 16, processing));
@@ -96,28 +83,57 @@ Bytes VideoControlUnits(uint8_t h264_unit, const Entities &e) {
     return d;
 }
 
-Bytes VideoControlInterface(uint8_t h264_unit, const Entities &e) {
-    const Bytes units = VideoControlUnits(h264_unit, e);
+Bytes VideoControlInterface(const SimUsbDevice &dev, const SimUsbLayout &layout,
+                            const Entities &e) {
+    const Bytes units = VideoControlUnits(dev, layout, e);
     // VC_HEADER, UVC 1.10, 48 MHz clock, one streaming interface (1).
     Bytes d = {13, 0x24, 0x01, 0x10, 0x01, 0, 0, 0x00, 0x6c, 0xdc, 0x02, 1, 1};
     PutLe16(&d, 5, static_cast<unsigned>(d.size() + units.size()));
     Append(&d, units);
+    if (layout.bulk_max_packet)
+        return d;
     // Interrupt endpoint 0x83 and its CS_ENDPOINT descriptor.
     Append(&d, {7, 0x05, 0x83, 0x03, 16, 0, 8});
     Append(&d, {5, 0x25, 0x03, 16, 0});
     return d;
 }
 
-Bytes VideoStreamingInterface(uint8_t output_terminal) {
+void PutLe32(Bytes *b, size_t at, uint32_t v) {
+    PutLe16(b, at, v & 0xffff);
+    PutLe16(b, at + 2, v >> 16);
+}
+
+// VS_FRAME_FRAME_BASED: 0.5 to 20 Mbit/s, discrete intervals, the first the default.
+Bytes FrameDescriptor(uint8_t index, const SimUsbFrame &f) {
+    Bytes d(26 + 4 * f.intervals.size(), 0);
+    d[0] = static_cast<uint8_t>(d.size());
+    d[1] = 0x24;
+    d[2] = 0x11;
+    d[3] = index;
+    PutLe16(&d, 5, f.width);
+    PutLe16(&d, 7, f.height);
+    PutLe32(&d, 9, 500000);
+    PutLe32(&d, 13, 20000000);
+    PutLe32(&d, 17, f.intervals.front());
+    d[21] = static_cast<uint8_t>(f.intervals.size());
+    for (size_t i = 0; i < f.intervals.size(); ++i)
+        PutLe32(&d, 26 + 4 * i, f.intervals[i]);
+    return d;
+}
+
+Bytes VideoStreamingInterface(const SimUsbLayout &layout, uint8_t output_terminal) {
+    const std::vector<SimUsbFrame> frames =
+        layout.frames.empty() ? std::vector<SimUsbFrame>{{1920, 1080, {333333}}} : layout.frames;
     Bytes formats;
-    // VS_FORMAT_FRAME_BASED, H264 GUID, one frame, variable size.
-    Append(&formats,
-           {28,   0x24, 0x10, 1,    1,    'H',  '2',  '6', '4', 0x00, 0x00, 0x10, 0x00, 0x80,
-            0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71, 16,  1,   0,    0,    0,    0,    1});
-    // VS_FRAME_FRAME_BASED 1920x1080, 0.5 to 20 Mbit/s, 1/30 s (333333 x 100 ns) only.
-    Append(&formats, {30,   0x24, 0x11, 1,    0,    0x80, 0x07, 0x38, 0x04, 0x20,
-                      0xa1, 0x07, 0x00, 0x00, 0x2d, 0x31, 0x01, 0x15, 0x16, 0x05,
-                      0x00, 1,    0,    0,    0,    0,    0x15, 0x16, 0x05, 0x00});
+    // VS_FORMAT_FRAME_BASED, H264 GUID, its frames, variable size.
+    Append(&formats, {28,   0x24, 0x10, 1,    static_cast<uint8_t>(frames.size()),
+                      'H',  '2',  '6',  '4',  0x00,
+                      0x00, 0x10, 0x00, 0x80, 0x00,
+                      0x00, 0xaa, 0x00, 0x38, 0x9b,
+                      0x71, 16,   1,    0,    0,
+                      0,    0,    1});
+    for (size_t i = 0; i < frames.size(); ++i)
+        Append(&formats, FrameDescriptor(static_cast<uint8_t>(i + 1), frames[i]));
     // Colour matching: BT.709.
     Append(&formats, {6, 0x24, 0x0d, 1, 1, 4});
     // VS_INPUT_HEADER: one format, endpoint 0x81, linked to the output terminal.
@@ -129,7 +145,7 @@ Bytes VideoStreamingInterface(uint8_t output_terminal) {
 
 // The device descriptor, then the one configuration: what the kernel's "descriptors"
 // attribute and a read of the usbfs node give.
-Bytes Descriptors(const SimUsbDevice &dev) {
+Bytes Descriptors(const SimUsbDevice &dev, const SimUsbLayout &layout) {
     // clang-format off
     Bytes d = {
         // bLength, DEVICE, bcdUSB 2.00, misc class / common / IAD, bMaxPacketSize0
@@ -142,18 +158,27 @@ Bytes Descriptors(const SimUsbDevice &dev) {
     const size_t config = d.size();
     // CONFIGURATION (wTotalLength below), two interfaces, value 1, bus powered, 500 mA
     Append(&d, {9, 2, 0, 0, 2, 1, 0, 0x80, 250});
-    // Interface association: interfaces 0 and 1, video interface collection
-    Append(&d, {8, 0x0b, 0, 2, 0x0e, 0x03, 0, 2});
-    // Interface 0: VideoControl, one endpoint
-    Append(&d, {9, 4, 0, 0, 1, 0x0e, 0x01, 0, 2});
-    const Entities entities = EntityIds(dev.h264_unit);
-    Append(&d, VideoControlInterface(dev.h264_unit, entities));
-    // Interface 1: VideoStreaming, alternate setting 0 without endpoints
-    Append(&d, {9, 4, 1, 0, 0, 0x0e, 0x02, 0, 0});
-    Append(&d, VideoStreamingInterface(entities.output));
-    // Alternate setting 1: isochronous IN endpoint 0x81, 3 x 1024 bytes per microframe
-    Append(&d, {9, 4, 1, 1, 1, 0x0e, 0x02, 0, 0});
-    Append(&d, {7, 5, 0x81, 0x05, 0x00, 0x14, 1});
+    // Interface association: interfaces 0 and 1, video interface collection, no function name
+    // (uvcvideo would add it to the card name after the product's)
+    Append(&d, {8, 0x0b, 0, 2, 0x0e, 0x03, 0, 0});
+    // Interface 0: VideoControl, with the interrupt endpoint unless streaming in bulk
+    const Entities entities = UsbEntityIds(dev.h264_unit);
+    const uint8_t vc_endpoints = layout.bulk_max_packet ? 0 : 1;
+    Append(&d, {9, 4, 0, 0, vc_endpoints, 0x0e, 0x01, 0, 0});
+    Append(&d, VideoControlInterface(dev, layout, entities));
+    if (layout.bulk_max_packet) {
+        // Interface 1: VideoStreaming, one alternate setting with bulk IN endpoint 0x81
+        Append(&d, {9, 4, 1, 0, 1, 0x0e, 0x02, 0, 0});
+        Append(&d, VideoStreamingInterface(layout, entities.output));
+        Append(&d, {7, 5, 0x81, 0x02, Lo(layout.bulk_max_packet), Hi(layout.bulk_max_packet), 0});
+    } else {
+        // Interface 1: VideoStreaming, alternate setting 0 without endpoints
+        Append(&d, {9, 4, 1, 0, 0, 0x0e, 0x02, 0, 0});
+        Append(&d, VideoStreamingInterface(layout, entities.output));
+        // Alternate setting 1: isochronous IN endpoint 0x81, 3 x 1024 bytes per microframe
+        Append(&d, {9, 4, 1, 1, 1, 0x0e, 0x02, 0, 0});
+        Append(&d, {7, 5, 0x81, 0x05, 0x00, 0x14, 1});
+    }
     // clang-format on
     PutLe16(&d, config + 2, static_cast<unsigned>(d.size() - config));
     return d;
@@ -161,8 +186,19 @@ Bytes Descriptors(const SimUsbDevice &dev) {
 
 }  // namespace
 
-std::vector<uint8_t> UsbDescriptors(const SimUsbDevice &dev) {
-    return Descriptors(dev);
+UsbEntities UsbEntityIds(uint8_t h264_unit) {
+    uint8_t ids[3] = {};
+    unsigned next = 1;
+    for (uint8_t &id : ids) {
+        while (next == h264_unit || next == kMenuUnit || next == kHdmiUnit)
+            ++next;
+        id = static_cast<uint8_t>(next++);
+    }
+    return {ids[0], ids[1], ids[2]};
+}
+
+std::vector<uint8_t> UsbDescriptors(const SimUsbDevice &dev, const SimUsbLayout &layout) {
+    return Descriptors(dev, layout);
 }
 
 std::string UsbfsNode(const SimUsbDevice &dev) {
@@ -173,7 +209,7 @@ std::string UsbfsNode(const SimUsbDevice &dev) {
 
 std::string UsbDeviceDescription(const SimUsbDevice &dev, const std::string &sysfs_name,
                                  bool with_node) {
-    const std::string hex = Hex(Descriptors(dev));
+    const std::string hex = Hex(Descriptors(dev, SimUsbLayout{}));
     std::string text = "P: /devices/" + sysfs_name + "\n";
     if (with_node)
         text += "N: " + UsbfsNode(dev).substr(5) + "=" + hex + "\n";

@@ -11,6 +11,13 @@
 
 namespace orvtest {
 
+// One frame-based H.264 frame size and its frame intervals (100 ns units, the first is the
+// default).
+struct SimUsbFrame {
+    uint16_t width, height;
+    std::vector<uint32_t> intervals;
+};
+
 struct SimUsbDevice {
     unsigned bus;
     unsigned address;
@@ -20,6 +27,24 @@ struct SimUsbDevice {
     uint8_t h264_unit = 12;  // bUnitID of the H.264 extension unit
 };
 
+// What a camera's video function offers beyond its identity.
+struct SimUsbLayout {
+    // The camera terminal's bmControls: focus, zoom and pan/tilt absolute, focus auto.
+    uint8_t camera_controls[3] = {0x20, 0x0a, 0x02};
+    // Empty: one 1920x1080 frame at 1/30 s.
+    std::vector<SimUsbFrame> frames;
+    // The video stream on one bulk endpoint (alternate setting 0, no interrupt endpoint) of
+    // this wMaxPacketSize, rather than on an isochronous endpoint of alternate setting 1.
+    uint16_t bulk_max_packet = 0;
+};
+
+// The ids of the camera terminal, the processing unit and the streaming output terminal: the
+// smallest not taken by the extension units (the H.264 unit and the maker's 0x13 and 0x15).
+struct UsbEntities {
+    uint8_t camera, processing, output;
+};
+UsbEntities UsbEntityIds(uint8_t h264_unit);
+
 // "/dev/bus/usb/BBB/DDD" of a device.
 std::string UsbfsNode(const SimUsbDevice &dev);
 
@@ -27,9 +52,9 @@ std::string UsbfsNode(const SimUsbDevice &dev);
 // its one configuration: an interface association of a VideoControl interface (camera
 // terminal, processing unit, the H.264 extension unit with id `h264_unit`, the maker's units
 // 0x13 and 0x15, a streaming output terminal, an interrupt endpoint) and a VideoStreaming
-// interface (one frame-based H.264 format of one 1920x1080 frame; alternate setting 1 with an
-// isochronous endpoint).
-std::vector<uint8_t> UsbDescriptors(const SimUsbDevice &dev);
+// interface (one frame-based H.264 format with the device's frames; alternate setting 1 with an
+// isochronous endpoint, or the bulk endpoint).
+std::vector<uint8_t> UsbDescriptors(const SimUsbDevice &dev, const SimUsbLayout &layout = {});
 
 // Sysfs directory /sys/devices/<sysfs_name> (unique per testbed) with busnum, devnum, speed,
 // idVendor, idProduct, bcdDevice and descriptors (UsbDescriptors), udev properties

@@ -264,10 +264,10 @@ TEST_F(CameraOpen, EverySettingBroughtToTheRequest) {
                   Info(kOp, " get new i-frame peroid:2(sec), 30(gop)"),
               }),
               std::vector<LogEntry>(lines.begin() + 4, lines.end()));
+    // The size and frame rate reach the encoder with the commit at STREAMON.
     const simcam::EncoderSettings enc = simcam::GetEncoder("/dev/video0");
-    EXPECT_EQ(1280, enc.width);
-    EXPECT_EQ(720, enc.height);
-    EXPECT_EQ(666666u, enc.frame_interval);
+    EXPECT_EQ(1920, enc.width);
+    EXPECT_EQ(333333u, enc.frame_interval);
     EXPECT_EQ(0x4D00, enc.profile);
     EXPECT_EQ(3, enc.rate_control);
     EXPECT_EQ(4000000u, enc.bitrate);

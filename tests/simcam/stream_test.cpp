@@ -277,6 +277,30 @@ TEST_F(Stream, FrameWithNoQueuedBufferIsDroppedAndHeldBuffersAreNeverOverwritten
     }
 }
 
+// A corrupted frame: flagged, or (uvcvideo's nodrop=0, Linux 6.1's default) dropped with its
+// sequence number spent and its buffer used for the next frame.
+TEST_F(Stream, CorruptedFramesAreFlaggedOrDroppedAsTheDriverIsLoaded) {
+    for (bool drop : {false, true}) {
+        std::string text = simcam::DefaultConfigText();
+        text.insert(text.find('{', text.find("\"nodes\"")) + 1,
+                    drop ? "\"drop_corrupted\": true," : "");
+        simcam::LoadConfigText(text);
+        simcam::SetClock(kNode, simcam::Clock::kStepped);
+        Fd fd(OpenNode());
+        StartSmall(fd.get());
+        simcam::CorruptFrames(kNode, 1);
+        EXPECT_EQ(drop ? 2 : 3, simcam::ReleaseFrames(kNode, 3));
+        struct v4l2_buffer b;
+        for (uint32_t expect :
+             drop ? std::vector<uint32_t>{1, 2} : std::vector<uint32_t>{0, 1, 2}) {
+            ASSERT_EQ(0, Dequeue(fd.get(), &b));
+            EXPECT_EQ(expect, b.sequence) << drop;
+            EXPECT_EQ(!drop && expect == 0, (b.flags & V4L2_BUF_FLAG_ERROR) != 0) << drop;
+        }
+        UnmapAll();
+    }
+}
+
 TEST_F(Stream, StreamOffReturnsEveryBufferAndDequeueThenFails) {
     Fd fd(OpenNode());
     StartSmall(fd.get());

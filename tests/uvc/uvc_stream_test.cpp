@@ -133,7 +133,19 @@ class UvcStream : public ::testing::Test {
         if (fd_ > 0)
             close(fd_);
     }
-    void StartCapture() {
+    // Streams at a negotiated size and frame rate: STREAMON commits them to the encoder, as
+    // uvcvideo's commit does, over what the H.264 unit was told before.
+    void StartCapture(uint32_t width, uint32_t height, uint32_t fps) {
+        struct v4l2_format f = {};
+        f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        f.fmt.pix.pixelformat = V4L2_PIX_FMT_H264;
+        f.fmt.pix.width = width;
+        f.fmt.pix.height = height;
+        ASSERT_EQ(0, ioctl(fd_, VIDIOC_S_FMT, &f)) << strerror(errno);
+        struct v4l2_streamparm p = {};
+        p.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        p.parm.capture.timeperframe = {1, fps};
+        ASSERT_EQ(0, ioctl(fd_, VIDIOC_S_PARM, &p)) << strerror(errno);
         capture_.reset(new Capture(fd_));
         capture_->Start();
     }
@@ -168,7 +180,7 @@ TEST_F(UvcStream, CommittedSizeProfileAndPeriodShapeTheStream) {
     ASSERT_EQ(0, uvc_set_h264_profile(kUnit, fd_, UVCX_H264_wProfile_MAINPROFILE));
     ASSERT_EQ(0, uvc_set_h264_framerate(kUnit, fd_, 15));
     ASSERT_EQ(0, uvc_set_h264_iframe_peroid(kUnit, fd_, 1));  // 15 frames at 15 fps
-    StartCapture();
+    StartCapture(640, 480, 15);
     const std::vector<h264test::Nal> first = capture_->NextFrame();
     ASSERT_TRUE(IsIdr(first));
     const h264test::Sps sps = SpsOf(first);
@@ -195,7 +207,7 @@ TEST_F(UvcStream, CommittedSizeProfileAndPeriodShapeTheStream) {
 TEST_F(UvcStream, AnIFrameRequestMakesTheNextFrameAnIdr) {
     ASSERT_EQ(0, uvc_set_h264_resolution(kUnit, fd_, 640, 480));
     ASSERT_EQ(0, uvc_set_h264_iframe_peroid(kUnit, fd_, 0));  // only the first frame
-    StartCapture();
+    StartCapture(640, 480, 30);
     EXPECT_EQ(std::vector<int>({0}), IdrIndexes(*capture_, 5));
     ASSERT_EQ(0, uvc_send_iframe_request(kUnit, fd_));
     const std::vector<h264test::Nal> requested = capture_->NextFrame();
@@ -208,7 +220,7 @@ TEST_F(UvcStream, TheCommittedBitRateSizesTheFrames) {
     ASSERT_EQ(0, uvc_set_h264_resolution(kUnit, fd_, 640, 480));
     ASSERT_EQ(0, uvc_set_h264_iframe_peroid(kUnit, fd_, 0));
     ASSERT_EQ(0, uvc_set_h264_bitrate(kUnit, fd_, 4000000));
-    StartCapture();
+    StartCapture(640, 480, 30);
     const size_t high = SettledBytes(*capture_);
     ASSERT_EQ(0, uvc_set_h264_bitrate(kUnit, fd_, 250000));
     const size_t low = SettledBytes(*capture_);

@@ -13,6 +13,7 @@
 
 #include "camera.h"
 #include "real_libc.h"
+#include "seen_lock.h"
 
 namespace simcam {
 namespace {
@@ -53,7 +54,7 @@ short Camera::PollAnswerLocked(short requested) const {
 }
 
 short Camera::PollAnswer(short requested) {
-    std::lock_guard<std::mutex> lock(mu_);
+    const SeenLock lock(mu_);
     return PollAnswerLocked(requested);
 }
 

@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "real_libc.h"
+#include "seen_lock.h"
 
 namespace simcam {
 namespace {
@@ -158,7 +159,7 @@ bool Sim::IsSimFd(int fd) {
 }
 
 std::shared_ptr<Camera> Sim::CameraOf(int fd) {
-    std::lock_guard<std::mutex> lock(mu_);
+    const SeenLock lock(mu_);
     auto it = files_.find(fd);
     return it == files_.end() ? nullptr : it->second->camera;
 }

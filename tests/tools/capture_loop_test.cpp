@@ -93,7 +93,7 @@ TEST(ReadSettings, GivesWhatOpenBroughtTheCameraTo) {
             "", ParseSettingText(*FindSetting(a[0]), a[1], &settings.encoder[*FindSetting(a[0])]));
     OpenCamera camera("/dev/video0", settings);
     ASSERT_GT(camera.fd(), 0);
-    const HeldSettings held = ReadSettings(camera.fd(), settings.unit);
+    const HeldSettings held = ReadSettings(camera.fd(), settings.unit, false);
     for (const auto &a : asked)
         EXPECT_EQ(a[1], held[SettingIndex(*FindSetting(a[0]))]) << a[0];
 }

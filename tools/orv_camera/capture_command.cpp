@@ -80,7 +80,7 @@ int Capture(const CaptureOptions &o) {
     OpenCamera camera(o.node, settings);
     if (camera.fd() < 0)
         return CannotOpen(o.node);
-    ReportSettings(summary, o.node + ": ", ReadSettings(camera.fd(), settings.unit),
+    ReportSettings(summary, o.node + ": ", ReadSettings(camera.fd(), settings.unit, false),
                    settings.encoder);
     if (!camera.StartCapture())
         return Fail(kFailed, "cannot start streaming from " + o.node);

@@ -19,7 +19,7 @@ int Set(const std::string &node, OpenSettings settings) {
     OpenCamera camera(node, settings);
     if (camera.fd() < 0)
         return CannotOpen(node);
-    ReportSettings(stdout, node + " set to ", ReadSettings(camera.fd(), settings.unit),
+    ReportSettings(stdout, node + " set to ", ReadSettings(camera.fd(), settings.unit, false),
                    settings.encoder);
     return kOk;
 }

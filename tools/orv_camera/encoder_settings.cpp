@@ -13,28 +13,34 @@ namespace {
 
 using Kind = SettingRow::Kind;
 
-// The encoder's own size and frame rate where it answers (an update while streaming sets them,
-// and the V4L2 format does not show it), else the V4L2 format's.
-bool ReadSize(const SettingRow &, int unit, int fd, SettingValue *v) {
+// Size and frame rate: the V4L2 format holds what the next stream start commits to the camera
+// (uvcvideo only probes at S_FMT and S_PARM, so the encoder still shows the last stream's until
+// then); while streaming, the encoder's own (an update sets them, and the format does not show
+// it). Either falls back on the other where it cannot be read.
+bool ReadSize(const SettingRow &, int unit, int fd, bool streaming, SettingValue *v) {
     int pixfmt = 0;
-    return uvc_get_h264_resolution(unit, fd, &v->a, &v->b) == 0 ||
-           v4l2_get_video_fmt(fd, &pixfmt, &v->a, &v->b) == 0;
+    auto encoder = [&] { return uvc_get_h264_resolution(unit, fd, &v->a, &v->b) == 0; };
+    auto format = [&] { return v4l2_get_video_fmt(fd, &pixfmt, &v->a, &v->b) == 0; };
+    return streaming ? encoder() || format() : format() || encoder();
 }
-bool ReadFramerate(const SettingRow &, int unit, int fd, SettingValue *v) {
-    unsigned fps = 0;
-    if (uvc_get_h264_framerate(unit, fd, &fps) == 0) {
+bool ReadFramerate(const SettingRow &, int unit, int fd, bool streaming, SettingValue *v) {
+    auto encoder = [&] {
+        unsigned fps = 0;
+        if (uvc_get_h264_framerate(unit, fd, &fps) != 0)
+            return false;
         v->a = static_cast<int>(fps);
         return true;
-    }
-    return v4l2_get_fps(fd, &v->a) == 0;
+    };
+    auto format = [&] { return v4l2_get_fps(fd, &v->a) == 0; };
+    return streaming ? encoder() || format() : format() || encoder();
 }
 template <int (*get)(int, int, int *)>
-bool ReadNumber(const SettingRow &, int unit, int fd, SettingValue *v) {
+bool ReadNumber(const SettingRow &, int unit, int fd, bool, SettingValue *v) {
     return get(unit, fd, &v->a) == 0;
 }
 // A choice's code from the value the unit reads back (a value no choice has stays as it is).
 template <int (*get)(int, int, int *)>
-bool ReadChoice(const SettingRow &row, int unit, int fd, SettingValue *v) {
+bool ReadChoice(const SettingRow &row, int unit, int fd, bool, SettingValue *v) {
     if (get(unit, fd, &v->a) != 0)
         return false;
     for (const SettingChoice &c : row.choices)
@@ -219,11 +225,11 @@ CameraParams EncoderSettings::Params() const {
     return params;
 }
 
-HeldSettings ReadSettings(int fd, int unit) {
+HeldSettings ReadSettings(int fd, int unit, bool streaming) {
     HeldSettings held;
     for (const SettingRow &row : kRows) {
         SettingValue v;
-        held.push_back(row.read(row, unit, fd, &v) ? FormatSetting(row, v) : "");
+        held.push_back(row.read(row, unit, fd, streaming, &v) ? FormatSetting(row, v) : "");
     }
     return held;
 }

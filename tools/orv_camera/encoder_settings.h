@@ -44,8 +44,9 @@ struct SettingRow {
     int CameraParams::*param_b;
     // The update_* call while streaming; 0 when the camera took it.
     int (*apply)(int unit, int fd, const SettingValue &value);
-    // What the camera holds, in the value's own terms; false when it cannot be read.
-    bool (*read)(const SettingRow &row, int unit, int fd, SettingValue *value);
+    // What the camera holds, in the value's own terms (`streaming`: the device streams); false
+    // when it cannot be read.
+    bool (*read)(const SettingRow &row, int unit, int fd, bool streaming, SettingValue *value);
 };
 
 // Every setting, in the order they are shown.
@@ -77,9 +78,10 @@ struct EncoderSettings {
     CameraParams Params() const;
 };
 
-// What a camera holds, formatted, per row ("" where it cannot be read).
+// What a camera holds, formatted, per row ("" where it cannot be read). Before a stream starts
+// the size and frame rate are those the start will commit; while it streams, the encoder's.
 using HeldSettings = std::vector<std::string>;
-HeldSettings ReadSettings(int fd, int unit);
+HeldSettings ReadSettings(int fd, int unit, bool streaming);
 
 // The settings line ("H.264 1280x720 at 30 fps, profile main, ...", "?" for what cannot be
 // read) on `out` after `prefix`, and a warning on standard error for each setting the camera

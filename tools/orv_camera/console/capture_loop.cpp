@@ -47,7 +47,7 @@ bool CaptureLoop::Open() {
         return false;
     }
     reader_.reset(new FrameReader(camera_->fd()));
-    const HeldSettings held = ReadSettings(camera_->fd(), settings.unit);
+    const HeldSettings held = ReadSettings(camera_->fd(), settings.unit, true);
     std::lock_guard<std::mutex> lock(mutex_);
     held_ = held;
     // A camera reopened after it stalled is stalled until a frame comes.

@@ -20,7 +20,7 @@ Reply Set(LoopContext &c, const ControlRequest &r) {
         c.recorder.Stop("recording ended: the frame size changed");
     if (ok)
         c.wanted[row] = r.value;
-    c.held = ReadSettings(c.fd, c.unit);
+    c.held = ReadSettings(c.fd, c.unit, true);
     const std::string &held = c.held[SettingIndex(row)];
     Reply reply = Answer(ok, "refused by the camera", held);
     // Accepted, yet the camera reads back something else: say so rather than hide it.

@@ -75,6 +75,9 @@ public class CameraDeviceTest {
         assertEquals(Arrays.asList("I/ORVCam/jni: get devName:/dev/video0",
                 "D/ORVCam/jni: [camera_device_jni:#] [getUnitId] unitId = 12",
                 "I/ORVCam/jni: open_device ok:" + fd), AndroidLog.take(JNI));
+        // Size and frame interval reach the encoder when the stream starts, as with uvcvideo.
+        assertArrayEquals(new int[] {1920, 1080, 333333, 3000000, 0x4D00, 2, 2}, encoder());
+        assertEquals(0, d.native_startCapture());
         assertArrayEquals(new int[] {1280, 720, 666666, 3000000, 0x4D00, 2, 2}, encoder());
     }
 

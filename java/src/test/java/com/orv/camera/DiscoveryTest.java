@@ -113,7 +113,9 @@ public class DiscoveryTest {
             Parameter.PixelSize smallest = sizes.get(2);
             camera.getParameters().setSize(smallest.width, smallest.height);
             camera.open();
+            camera.startCapture();  // the size reaches the encoder when the stream starts
             assertEquals(640, SimCam.encoder("/dev/video0")[0]);
+            camera.stopCapture();
         }
     }
 }

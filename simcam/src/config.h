@@ -97,7 +97,8 @@ struct NodeConfig {
     std::vector<ControlConfig> controls;
     EncoderInit encoder;
     Clock clock = Clock::kRealTime;
-    int prebuffered_frames = 30;  // frames encoded beforehand for the fast clock
+    int prebuffered_frames = 30;      // frames encoded beforehand for the fast clock
+    bool stamp_capture_time = false;  // each H.264 frame carries its capture time (SEI)
     Faults faults;
 };
 

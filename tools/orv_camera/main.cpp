@@ -21,6 +21,7 @@ int main(int argc, char **argv) {
     orvcli::AddDeviceCommands(cli);
     orvcli::AddCaptureCommand(cli);
     orvcli::AddConsoleCommand(cli);
+    orvcli::AddServeCommand(cli);
     return cli.Run(argc, argv, [&verbose] {
         // The library logs through liblog, which writes to stderr here: a scan of eight nodes
         // logs every absent one. The tool says what went wrong itself; -v shows the library's

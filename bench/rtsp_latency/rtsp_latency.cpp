@@ -5,6 +5,10 @@
 //
 //   bench_rtsp_latency [--transport tcp|udp] [--clients N] [--listen] [--skip S] [--seconds S]
 //                      URL...
+//   bench_rtsp_latency --device NODE [--skip S] [--seconds S]
+//
+// --device reads the camera itself through libvistara (under the simulated camera's preload):
+// the latency the camera and the driver's queue give before any network.
 //
 // One URL serves every client (N of them); several URLs get one client each. --listen makes
 // each client the receiving end of a push (RTSP "listen" mode). Prints one JSON line:
@@ -26,6 +30,7 @@ extern "C" {
 #include <thread>
 #include <vector>
 
+#include "camera_device.h"
 #include "simcam/capture_time_sei.h"
 
 namespace {
@@ -40,6 +45,7 @@ struct Options {
     std::string transport = "tcp";
     int clients = 1;
     bool listen = false;
+    std::string device;
     double skip = 2;     // seconds left out at the start (joining, first IDR)
     double seconds = 5;  // seconds measured
     std::vector<std::string> urls;
@@ -107,6 +113,32 @@ void RunClient(const Options &o, const std::string &url, int64_t measure_from_ns
     avformat_close_input(&ctx);
 }
 
+// The camera read directly, 1920x1080 at 30 fps, as orv-camera opens it.
+void RunDevice(const Options &o, int64_t measure_from_ns, Result *r) {
+    init_camera_device();
+    const CameraParams params = {0x34363248, 1920, 1080, 30, 8, 0, 2, 4000000, 1};
+    const int fd = open_device(12, o.device.c_str(), &params, 0, nullptr);
+    if (fd < 0 || start_capture(fd) != 0) {
+        if (fd >= 0)
+            close_device(fd);
+        return;
+    }
+    r->opened = true;
+    while (MonotonicNs() < g_end_ns.load()) {
+        unsigned char *data = nullptr;
+        const int n = read_h264_data(fd, &data);
+        const int64_t now = MonotonicNs();
+        if (n <= 0 || !data || now < measure_from_ns)
+            continue;
+        ++r->frames;
+        const int64_t captured = CaptureTime(data, static_cast<size_t>(n));
+        if (captured > 0)
+            r->latencies_ms.push_back(static_cast<double>(now - captured) / 1e6);
+    }
+    stop_capture(fd);
+    close_device(fd);
+}
+
 double Percentile(const std::vector<double> &sorted, double p) {
     if (sorted.empty())
         return -1;
@@ -136,6 +168,8 @@ int main(int argc, char **argv) {
             o.skip = std::atof(argv[++i]);
         else if (a == "--seconds" && has_value)
             o.seconds = std::atof(argv[++i]);
+        else if (a == "--device" && has_value)
+            o.device = argv[++i];
         else if (a == "--listen")
             o.listen = true;
         else if (!a.empty() && a[0] != '-')
@@ -143,7 +177,7 @@ int main(int argc, char **argv) {
         else
             return Usage();
     }
-    if (o.urls.empty() || o.clients < 1 || o.seconds <= 0 || o.skip < 0)
+    if (o.urls.empty() == o.device.empty() || o.clients < 1 || o.seconds <= 0 || o.skip < 0)
         return Usage();
     av_log_set_level(AV_LOG_ERROR);
     avformat_network_init();
@@ -155,6 +189,10 @@ int main(int argc, char **argv) {
     g_end_ns = measure_from + static_cast<int64_t>(o.seconds * 1e9);
     std::vector<Result> results(targets.size());
     std::vector<std::thread> threads;
+    if (!o.device.empty()) {
+        results.resize(1);
+        threads.emplace_back(RunDevice, std::cref(o), measure_from, &results[0]);
+    }
     for (size_t i = 0; i < targets.size(); ++i)
         threads.emplace_back(RunClient, std::cref(o), std::cref(targets[i]), measure_from,
                              &results[i]);
@@ -176,7 +214,7 @@ int main(int argc, char **argv) {
         "{\"clients\": %zu, \"opened\": %d, \"frames\": %lld, \"stamped\": %zu, "
         "\"p50_ms\": %.2f, \"p99_ms\": %.2f, \"max_ms\": %.2f, "
         "\"frames_per_client\": [%s]}\n",
-        targets.size(), opened, static_cast<long long>(frames), all.size(), Percentile(all, 0.5),
+        results.size(), opened, static_cast<long long>(frames), all.size(), Percentile(all, 0.5),
         Percentile(all, 0.99), all.empty() ? -1 : all.back(), per_client.c_str());
-    return opened == static_cast<int>(targets.size()) && !all.empty() ? 0 : 1;
+    return opened == static_cast<int>(results.size()) && !all.empty() ? 0 : 1;
 }

@@ -15,6 +15,11 @@ class FeedGate {
 
     // Whether the frame goes to the client, `queued` frames already waiting for it.
     bool Admit(bool idr, size_t queued);
+    // The client waits for an IDR frame again, as at first (its stream was held).
+    void Restart() {
+        waiting_idr_ = true;
+        started_ = false;
+    }
     // True until the client has an IDR frame to start from.
     bool waiting_idr() const { return waiting_idr_; }
     // Frames not given to the client after it had started.

@@ -73,12 +73,18 @@ int64_t ServeClockMicros() {
 
 // One client's pipeline input.
 struct Feed {
-    GstRTSPMedia *media;  // a reference
-    GstElement *src;      // a reference
+    GstRTSPMedia *media;    // a reference
+    GstRTSPStream *stream;  // the media's
+    GstElement *src;        // a reference
     gulong unprepared_handler;
     FeedGate gate;
+    bool held = false;  // a frame went in while the server held the stream
     Feed(GstRTSPMedia *m, GstElement *s, gulong handler, size_t queue)
-        : media(m), src(s), unprepared_handler(handler), gate(queue) {}
+        : media(m),
+          stream(gst_rtsp_media_get_stream(m, 0)),
+          src(s),
+          unprepared_handler(handler),
+          gate(queue) {}
     ~Feed() {
         g_signal_handler_disconnect(media, unprepared_handler);
         gst_object_unref(src);
@@ -123,8 +129,11 @@ void RtspServer::Impl::OnMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *med
     auto *impl = static_cast<Impl *>(self);
     GPtr<GstElement> element(gst_rtsp_media_get_element(media));
     GstElement *src = gst_bin_get_by_name(GST_BIN(element.get()), "src");
-    if (!src)
+    if (!src || gst_rtsp_media_n_streams(media) < 1) {
+        if (src)
+            gst_object_unref(src);
         return;
+    }
     const gulong handler =
         g_signal_connect(media, "unprepared", G_CALLBACK(&Impl::OnMediaUnprepared), impl);
     std::lock_guard<std::mutex> lock(impl->mutex);
@@ -210,12 +219,23 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
         const GstClockTime base = gst_element_get_base_time(feed->src);
         const int64_t pts = static_cast<int64_t>(clock_now) - static_cast<int64_t>(base) -
                             (now_us - arrival_us) * 1000;
+        // Between DESCRIBE and PLAY the server holds the stream: it needs one frame to learn
+        // the stream's parameters, and every further one would reach the client stale. After
+        // PLAY the client starts again at the next IDR frame.
+        const bool holding = gst_rtsp_stream_is_blocking(feed->stream);
+        if (holding && feed->held)
+            continue;
+        if (!holding && feed->held) {
+            feed->held = false;
+            feed->gate.Restart();
+        }
         const size_t queued =
             static_cast<size_t>(gst_app_src_get_current_level_buffers(GST_APP_SRC(feed->src)));
         if (pts < 0 || !feed->gate.Admit(idr, queued)) {
             idr_wanted = idr_wanted || feed->gate.waiting_idr();
             continue;
         }
+        feed->held = holding;
         GstBuffer *copy = gst_buffer_copy(frame);  // shares the bytes
         GST_BUFFER_PTS(copy) = static_cast<GstClockTime>(pts);
         GST_BUFFER_DTS(copy) = static_cast<GstClockTime>(pts);

@@ -22,7 +22,8 @@ struct ServeOptions {
     int port = 8554;                    // 0: any free port
     std::string path = "/cam";
     Credentials credentials;  // empty: no authentication
-    size_t client_queue_frames = 30;
+    // Frames that may wait for one client (half a second at 30 fps) before it falls behind.
+    size_t client_queue_frames = 15;
 };
 
 // What the server has done so far, for a status line or the console.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # orv-camera serve under scripts/simcam: ffprobe decodes its stream over TCP and UDP, four
 # clients at once, a client that stops reading leaves another's frame rate as it was, and
-# credentials are enforced. Every wait is bounded.
+# credentials are enforced; capture pushes to RTSP and SRT receivers and reconnects to them.
+# Every wait is bounded.
 # Usage: orv_camera_serve_test.sh SIMCAM_WRAPPER ORV_CAMERA WORKDIR
 set -uo pipefail
 wrapper=$1
@@ -150,6 +151,39 @@ else
     fail "serve with credentials starts" "no URL within 20 s"
 fi
 stop_server
+
+# capture pushing to a receiving ffmpeg (RTSP "listen" mode, and an SRT listener): what arrives
+# decodes, and after the receiver goes away and comes back the push reconnects by itself.
+# receive NAME URL: a receiver that keeps 30 frames and ends (30 s at most).
+receive() {
+    timeout 30 ffmpeg -nostdin -v error $3 -i "$2" -frames:v 30 -c copy -f h264 -y "$work/$1.h264" \
+        2>>"$work/receive.err"
+    timeout 30 ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,nb_read_frames \
+        -of csv=p=0 "$work/$1.h264" 2>>"$work/receive.err"
+}
+port=$((20000 + RANDOM % 20000))
+for target in "rtsp rtsp://127.0.0.1:$port/live -rtsp_flags listen" "srt srt://127.0.0.1:$((port + 1)) ?mode=listener"; do
+    read -r kind push_url extra <<<"$target"
+    flags=""
+    listen_url=$push_url
+    case "$extra" in -*) flags=$extra ;; *) listen_url=$push_url$extra ;; esac
+    receive "$kind-1" "$listen_url" "$flags" >"$work/$kind-1.probe" &
+    receiver=$!
+    "$wrapper" --no-usb -- "$tool" capture -o "$push_url" --seconds 60 --size 640x480 \
+        --iframe-period 1 --no-progress >/dev/null 2>"$work/serve.err" &
+    pusher=$!
+    wait "$receiver"
+    got=$(cat "$work/$kind-1.probe")
+    [ "$got" = "h264,640,480,30" ] && pass "push over $kind arrives decodable" \
+        || fail "push over $kind arrives decodable" "got \"$got\""
+    got=$(receive "$kind-2" "$listen_url" "$flags")
+    [ "$got" = "h264,640,480,30" ] && pass "push over $kind comes back after the receiver restarts" \
+        || fail "push over $kind comes back after the receiver restarts" "got \"$got\""
+    kill -INT "$pusher"
+    wait "$pusher"
+    grep -q "push lost to $push_url" "$work/serve.err" && pass "push over $kind: the loss is said" \
+        || fail "push over $kind: the loss is said" "no line"
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "credentials.h"
-#include "feed_gate.h"
+#include "media/feed_gate.h"
 
 namespace orvcli {
 namespace {

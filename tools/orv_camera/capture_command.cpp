@@ -17,6 +17,7 @@
 #include "cli_app.h"
 #include "commands.h"
 #include "media/frame_output.h"
+#include "media/stream_push.h"
 #include "h264_unit.h"
 #include "open_camera.h"
 #include "progress.h"
@@ -154,7 +155,9 @@ int Capture(const CaptureOptions &o) {
     // A .mp4 or .mkv name writes a container, with the frames' arrival times.
     std::string why;
     std::unique_ptr<FrameOutput> container;
-    if (!to_stdout && IsContainerPath(o.output) && !(container = OpenContainer(o.output, &why)))
+    if (IsPushUrl(o.output) ? !(container = OpenPush(o.output, &why))
+                            : !to_stdout && IsContainerPath(o.output) &&
+                                  !(container = OpenContainer(o.output, &why)))
         return Fail(kFailed, why);
     OutputFile out;
     out.file = container || to_stdout ? stdout : std::fopen(o.output.c_str(), "wb");
@@ -267,9 +270,9 @@ void AddCaptureCommand(Cli &cli) {
                 "Ctrl-C ends it with a complete file and exit status 130");
     cmd.Text("-d,--device", &o->node, "Video node")
         .ShowDefault(o->node)
-        .Text(
-            "-o,--output", &o->output,
-            "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that container")
+        .Text("-o,--output", &o->output,
+              "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that "
+              "container; an rtsp://, srt:// or rtmp:// URL pushes to that server")
         .Required()
         .Int64("--frames", &o->frames, "Stop after this many frames", 1)
         .Positive("--seconds", &o->seconds, "Stop after this many seconds");

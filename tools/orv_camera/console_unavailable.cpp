@@ -2,6 +2,7 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "media/frame_output.h"
+#include "media/stream_push.h"
 
 namespace orvcli {
 
@@ -13,6 +14,16 @@ bool IsContainerPath(const std::string &path) {
 
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
     *why = "cannot write " + path + ": this orv-camera was built without libavformat";
+    return nullptr;
+}
+
+bool IsPushUrl(const std::string &output) {
+    return output.rfind("rtsp://", 0) == 0 || output.rfind("srt://", 0) == 0 ||
+           output.rfind("rtmp://", 0) == 0;
+}
+
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
+    *why = "cannot push to " + url + ": this orv-camera was built without libavformat";
     return nullptr;
 }
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "feed_gate.h"
+#include "media/feed_gate.h"
 
 namespace orvcli {
 namespace {

@@ -150,8 +150,7 @@ class StreamPush : public FrameOutput {
     bool Connect(const QueuedFrame &frame, std::string *why) {
         const std::string sets = ParameterSets(frame.bytes.data(), frame.bytes.size());
         int width = 0, height = 0;
-        if (sets.empty() ||
-            !PictureSize(frame.bytes.data(), frame.bytes.size(), &width, &height)) {
+        if (sets.empty() || !PictureSize(frame.bytes.data(), frame.bytes.size(), &width, &height)) {
             *why = "the IDR frame carries no SPS";
             return false;
         }

@@ -137,6 +137,14 @@ Command &Command::Texts(const std::string &names, std::vector<std::string> *valu
     return *this;
 }
 
+Command &Command::Value(const std::string &names, const std::string &help, Check parse,
+                        const std::string &type) {
+    Add(
+        names, help, parse, [](const std::string &) {}, false)
+        ->type_name(type);
+    return *this;
+}
+
 Command &Command::Int(const std::string &names, int *value, const std::string &help, int min) {
     Add(
         names, help, WholeNumber<int>(Shown(names), min),
@@ -252,6 +260,12 @@ Cli::Cli(const std::string &name, const std::string &description, const std::str
     : impl_(new Impl(description, name)) {
     impl_->app.require_subcommand(1);
     impl_->app.footer(footer);
+    // A program's option after the command (orv-camera list -v) is the program's.
+    impl_->app.fallthrough();
+    // The parser's own refusals carry the program's name, as every other message does.
+    impl_->app.failure_message([name](const CLI::App *app, const CLI::Error &e) {
+        return name + ": " + CLI::FailureMessage::simple(app, e);
+    });
     SetProgramName(name);
 }
 
@@ -266,6 +280,10 @@ Command Cli::Add(const std::string &name, const std::string &help) {
     impl_->options.emplace_back();
     c.options_ = &impl_->options.back();
     return c;
+}
+
+void Cli::Version(const std::string &text) {
+    impl_->app.set_version_flag("--version", text, "Print the version and exit");
 }
 
 Command Cli::Global() {

@@ -48,6 +48,10 @@ class Command {
                   Check check = nullptr);
     Command &Texts(const std::string &names, std::vector<std::string> *values,
                    const std::string &help, Check check = nullptr);
+    // A value `parse` checks and keeps itself ("" when it took it, else the whole message);
+    // help names it `type`.
+    Command &Value(const std::string &names, const std::string &help, Check parse,
+                   const std::string &type = "TEXT");
     // Whole numbers (decimal or 0x hexadecimal) of at least `min`.
     Command &Int(const std::string &names, int *value, const std::string &help, int min);
     Command &Int64(const std::string &names, int64_t *value, const std::string &help, int64_t min);
@@ -101,8 +105,10 @@ class Cli {
     void SuggestCommands(bool on);
 
     Command Add(const std::string &name, const std::string &help);
-    // Options of the program itself, before the command.
+    // Options of the program itself, before or after the command.
     Command Global();
+    // --version prints `text` and ends with status 0.
+    void Version(const std::string &text);
     // Parses the command line and runs the command it names: the command's exit code, 0 after
     // --help, 2 for a wrong command line (said on standard error).
     int Run(int argc, char **argv, const std::function<void()> &before_command);

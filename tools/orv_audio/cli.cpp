@@ -59,16 +59,8 @@ void AddFormatOptions(Command &cmd, StreamFormat *f) {
         .Flag("--float", &f->use_float, "32-bit float samples (default: 16-bit integers)");
 }
 
-bool ProgressFlags::Show() const {
-    return !no_progress && (progress || isatty(STDERR_FILENO));
-}
-
 void AddProgressFlags(Command &cmd, ProgressFlags *flags) {
-    cmd.Flag("--progress", &flags->progress,
-             "Show the live line of position, buffers pending and level "
-             "(default: when stderr is a terminal)")
-        .Flag("--no-progress", &flags->no_progress, "Never show it")
-        .Excludes("--progress");
+    orvtool::AddProgressFlags(cmd, flags, "position, buffers pending and level");
 }
 
 }  // namespace orvaudio

@@ -8,6 +8,7 @@
 #include "cli_app.h"
 #include "exit_status.h"
 #include "interrupts.h"
+#include "progress_flags.h"
 
 namespace orvaudio {
 
@@ -39,14 +40,9 @@ struct StreamFormat {
 // --rate, --channels, --float.
 void AddFormatOptions(Command &cmd, StreamFormat *format);
 
-struct ProgressFlags {
-    bool progress = false;
-    bool no_progress = false;
-    // Asked for, or standard error is a terminal and not refused.
-    bool Show() const;
-};
+using orvtool::ProgressFlags;
 
-// --progress, --no-progress.
+// --progress, --no-progress (progress_flags.h) for a stream's line.
 void AddProgressFlags(Command &cmd, ProgressFlags *flags);
 
 }  // namespace orvaudio

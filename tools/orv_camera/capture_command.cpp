@@ -20,85 +20,23 @@
 #include "media/stream_push.h"
 #include "h264_unit.h"
 #include "open_camera.h"
+#include "frame_reader.h"
 #include "progress.h"
+#include "progress_flags.h"
+#include "setting_change.h"
 
 namespace orvcli {
 namespace {
 
-// One encoder change at a frame count: "KEY=VALUE@FRAME".
-struct Change {
-    std::string key;
-    std::string value;
-    int64_t at_frame = 0;
-    int a = 0, b = 0;  // the parsed value(s)
-};
-
-// The value checks of the settings a change may name; each gives "" or why it is refused.
-std::string CheckWhole(const std::string &value, int min, int *out) {
-    if (!ParseInt(value, out))
-        return "takes a whole number, not '" + value + "'";
-    return *out < min ? "must be at least " + std::to_string(min) : "";
-}
-
-std::string CheckChoice(const Choices &names, const std::string &value, int *out) {
-    return FindChoice(names, value, out)
-               ? ""
-               : "must be one of " + ChoiceList(names) + ", not '" + value + "'";
-}
-
-// "" when `text` is a good change (then *c holds it), else the whole message.
-std::string ParseChange(const std::string &text, Change *c) {
-    const size_t eq = text.find('=');
-    const size_t at = text.rfind('@');
-    int frame = 0;
-    if (eq == std::string::npos || at == std::string::npos || at < eq ||
-        !ParseInt(text.substr(at + 1), &frame) || frame < 1)
-        return "--change takes KEY=VALUE@FRAME (FRAME at least 1), not '" + text + "'";
-    c->key = text.substr(0, eq);
-    c->value = text.substr(eq + 1, at - eq - 1);
-    c->at_frame = frame;
-    std::string why;
-    if (c->key == "size")
-        why = ParseSize(c->value, &c->a, &c->b) ? ""
-                                                : "takes a frame size WxH, not '" + c->value + "'";
-    else if (c->key == "profile")
-        why = CheckChoice(ProfileNames(), c->value, &c->a);
-    else if (c->key == "rate-control")
-        why = CheckChoice(RateControlNames(), c->value, &c->a);
-    else if (c->key == "framerate" || c->key == "bitrate")
-        why = CheckWhole(c->value, 1, &c->a);
-    else if (c->key == "iframe-period")
-        why = CheckWhole(c->value, 0, &c->a);
-    else
-        return "--change: unknown setting '" + c->key +
-               "' (size, framerate, bitrate, profile, rate-control, iframe-period)";
-    return why.empty() ? "" : "--change " + c->key + " " + why;
-}
-
-int Apply(const Change &c, int unit, int fd) {
-    if (c.key == "size")
-        return update_resolution(unit, fd, c.a, c.b);
-    if (c.key == "framerate")
-        return update_framerate(unit, fd, c.a);
-    if (c.key == "bitrate")
-        return update_bitrate(unit, fd, c.a);
-    if (c.key == "profile")
-        return update_profile(unit, fd, c.a);
-    if (c.key == "rate-control")
-        return update_rate_control_mode(unit, fd, c.a);
-    return update_iframe_period(unit, fd, c.a);
-}
-
 struct CaptureOptions {
-    std::string node = "/dev/video0";
+    std::string node;
     std::string output;
     int64_t frames = 0;
     double seconds = 0;
     OpenSettings settings;
     std::vector<std::string> changes;
     std::vector<int64_t> iframes_at;
-    bool progress = false;
-    bool no_progress = false;
+    orvtool::ProgressFlags progress;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -127,10 +65,6 @@ void BufferLargeWrites(FILE *file) {
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
 }
 
-// Consecutive reads that gave no frame before the capture gives up: a read waits up to 1 s.
-constexpr int kMaxTimeouts = 3;
-constexpr int kMaxEmptyReads = 100;
-
 // What a write error means: a reader that went away ends the capture, anything else fails it.
 std::string WriteError(const std::string &output, int err) {
     if (err == EPIPE)
@@ -149,7 +83,7 @@ int Capture(const CaptureOptions &o) {
     const std::string output = to_stdout ? "standard output" : o.output;
     FILE *summary = to_stdout ? stderr : stdout;
     const double seconds = o.frames == 0 && o.seconds == 0 ? 5.0 : o.seconds;
-    const bool show_progress = !o.no_progress && (o.progress || isatty(STDERR_FILENO));
+    const bool show_progress = o.progress.Show();
 
     // The output first: one that cannot be written is refused before the camera is touched.
     // A .mp4 or .mkv name writes a container, with the frames' arrival times.
@@ -173,7 +107,8 @@ int Capture(const CaptureOptions &o) {
     OpenCamera camera(o.node, settings);
     if (camera.fd() < 0)
         return CannotOpen(o.node);
-    ReportSettings(summary, o.node + ": ", camera.fd(), settings);
+    ReportSettings(summary, o.node + ": ", ReadSettings(camera.fd(), settings.unit),
+                   settings.encoder);
     if (!camera.StartCapture())
         return Fail(kFailed, "cannot start streaming from " + o.node);
 
@@ -181,41 +116,43 @@ int Capture(const CaptureOptions &o) {
     CatchInterrupts();
     CaptureCount count;
     int result = kOk;
-    int timeouts = 0, empty = 0;
+    FrameReader reader(camera.fd());
     const Clock::time_point start = Clock::now();
     double last_progress = -1;
     double last_flush = 0;
     while (!Interrupted() && (o.frames == 0 || count.frames < o.frames) &&
            (seconds == 0 || Since(start) < seconds)) {
-        unsigned char *data = nullptr;
-        const int n = read_h264_data(camera.fd(), &data);
-        if (n <= 0 || !data) {
-            if ((n < 0 && ++timeouts >= kMaxTimeouts) || ++empty >= kMaxEmptyReads) {
-                result = Fail(kFailed, "no frame from " + o.node + "; the capture stops");
-                break;
-            }
+        const uint8_t *data = nullptr;
+        size_t n = 0;
+        const FrameReader::Result read = reader.Read(&data, &n);
+        if (read == FrameReader::Result::kNone)
             continue;
+        if (read != FrameReader::Result::kFrame) {
+            result =
+                Fail(kFailed, (read == FrameReader::Result::kGone ? o.node + " went away"
+                                                                  : "no frame from " + o.node) +
+                                  "; the capture stops");
+            break;
         }
-        timeouts = empty = 0;
         if (container) {
             const int64_t arrival = std::chrono::duration_cast<std::chrono::microseconds>(
                                         Clock::now().time_since_epoch())
                                         .count();
-            if (!container->Write(data, static_cast<size_t>(n), arrival, &why)) {
+            if (!container->Write(data, n, arrival, &why)) {
                 result = Fail(kFailed, why);
                 break;
             }
-        } else if (std::fwrite(data, 1, static_cast<size_t>(n), out.file) !=
-                   static_cast<size_t>(n)) {
+        } else if (std::fwrite(data, 1, n, out.file) != n) {
             result = Fail(kFailed, WriteError(output, errno));
             break;
         }
         ++count.frames;
-        count.bytes += n;
+        count.bytes += static_cast<int64_t>(n);
         count.seconds = Since(start);
         for (const Change &c : changes)
-            if (c.at_frame == count.frames && Apply(c, settings.unit, camera.fd()) != 0)
-                result = Fail(kFailed, "the camera refused " + c.key + "=" + c.value);
+            if (c.at_frame == count.frames &&
+                c.row->apply(settings.unit, camera.fd(), c.value) != 0)
+                result = Fail(kFailed, "the camera refused " + c.text);
         for (int64_t at : o.iframes_at)
             if (at == count.frames && send_uvc_command(settings.unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
@@ -243,9 +180,9 @@ int Capture(const CaptureOptions &o) {
     for (const Change &c : changes)
         if (c.at_frame > count.frames)
             std::fprintf(stderr,
-                         "orv-camera: warning: --change %s=%s@%lld not applied: the capture "
+                         "orv-camera: warning: --change %s@%lld not applied: the capture "
                          "ended after %lld frames\n",
-                         c.key.c_str(), c.value.c_str(), static_cast<long long>(c.at_frame),
+                         c.text.c_str(), static_cast<long long>(c.at_frame),
                          static_cast<long long>(count.frames));
     for (int64_t at : o.iframes_at)
         if (at > count.frames)
@@ -268,29 +205,24 @@ void AddCaptureCommand(Cli &cli) {
         cli.Add("capture",
                 "Capture H.264 from a camera to a file (5 seconds unless told otherwise); "
                 "Ctrl-C ends it with a complete file and exit status 130");
-    cmd.Text("-d,--device", &o->node, "Video node")
-        .ShowDefault(o->node)
-        .Text("-o,--output", &o->output,
-              "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that "
-              "container; an rtsp://, srt:// or rtmp:// URL pushes to that server")
+    AddNodeOption(cmd, &o->node);
+    cmd.Text("-o,--output", &o->output,
+             "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that "
+             "container; an rtsp://, srt:// or rtmp:// URL pushes to that server")
         .Required()
         .Int64("--frames", &o->frames, "Stop after this many frames", 1)
         .Positive("--seconds", &o->seconds, "Stop after this many seconds");
     AddOpenOptions(cmd, &o->settings);
     cmd.Texts("--change", &o->changes,
-              "Change an encoder setting after a frame: KEY=VALUE@FRAME, KEY one of size, "
-              "framerate, bitrate, profile (baseline|main|high), rate-control (cbr|vbr|cqp), "
-              "iframe-period",
+              "Change an encoder setting after a frame: KEY=VALUE@FRAME, KEY one of " +
+                  SettingKeys() + " (values as their options take them)",
               [](const std::string &text) {
                   Change c;
                   return ParseChange(text, &c);
               })
-        .Int64s("--iframe-at", &o->iframes_at, "Request an I-frame after this frame", 1)
-        .Flag("--progress", &o->progress,
-              "Show the live progress line (default: when stderr is a tty)")
-        .Flag("--no-progress", &o->no_progress, "Never show it")
-        .Excludes("--progress")
-        .Runs([o] { return Capture(*o); });
+        .Int64s("--iframe-at", &o->iframes_at, "Request an I-frame after this frame", 1);
+    orvtool::AddProgressFlags(cmd, &o->progress, "frames, fps and kbit/s");
+    cmd.Runs([o] { return Capture(*o); });
 }
 
 }  // namespace orvcli

@@ -45,6 +45,18 @@ bool ParseUsbId(const std::string &text, int *vendor, int *product) {
     return true;
 }
 
+void AddNodeOption(Command &cmd, std::string *node) {
+    *node = "/dev/video0";
+    cmd.Value("-d,--device", "Video node (N for /dev/videoN)",
+              [node](const std::string &text) {
+                  const bool number =
+                      !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+                  *node = number ? "/dev/video" + text : text;
+                  return std::string();
+              })
+        .ShowDefault(*node);
+}
+
 bool ParseSize(const std::string &text, int *width, int *height) {
     const size_t x = text.find('x');
     int w = 0, h = 0;

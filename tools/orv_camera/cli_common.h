@@ -43,4 +43,7 @@ bool ParseUsbId(const std::string &text, int *vendor, int *product);
 // Parses "WxH"; false unless both are positive integers.
 bool ParseSize(const std::string &text, int *width, int *height);
 
+// -d,--device: a video node, /dev/video0 unless given; a number N stands for /dev/videoN.
+void AddNodeOption(Command &cmd, std::string *node);
+
 }  // namespace orvcli

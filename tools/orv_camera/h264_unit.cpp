@@ -29,10 +29,14 @@ int ChooseUnit(const std::string &text, const std::string &node) {
     const std::vector<uint8_t> descriptors = ReadSysfsDescriptors(node);
     SysfsUsbDevice usb;
     const int interface_number = ReadSysfsUsbDevice(node, &usb) ? usb.interface_number : -1;
-    unit = FindH264UnitId(descriptors.data(), descriptors.size(), interface_number);
+    GuidOrder order = GuidOrder::kWire;
+    unit = FindH264UnitId(descriptors.data(), descriptors.size(), interface_number, &order);
     if (unit > 0) {
-        std::fprintf(stderr, "orv-camera: H.264 unit %d, from the USB descriptors of %s\n", unit,
-                     node.c_str());
+        std::fprintf(stderr, "orv-camera: H.264 unit %d, from the USB descriptors of %s%s\n", unit,
+                     node.c_str(),
+                     order == GuidOrder::kBigEndian
+                         ? " (its GUID with the first three fields big-endian)"
+                         : " (its GUID in wire order)");
         return unit;
     }
     const std::string why = descriptors.empty()

@@ -18,10 +18,6 @@ namespace {
 // Room for a node's size and rate lists.
 constexpr int kListSize = 4096;
 
-int CannotOpen(const std::string &node) {
-    return Fail(kNotFound, "cannot open " + node + " (missing, or no permission: see the log)");
-}
-
 // Each discrete size of the format with the frame rates the node offers at that size.
 void PrintFormat(const std::string &node, const char *name, int pixfmt) {
     char sizes[kListSize] = "";
@@ -59,13 +55,20 @@ int Formats(const std::string &node) {
     return kOk;
 }
 
+// An OSD command is one byte, as the console takes it.
 Check CommandNumber(const std::string &name) {
     return [name](const std::string &text) {
         int v = 0;
-        return ParseInt(text, &v) ? std::string()
-                                  : name + " takes a command number, not '" + text + "'";
+        if (!ParseInt(text, &v))
+            return name + " takes a command number, not '" + text + "'";
+        return v >= 0 && v <= 255 ? std::string() : name + " must be from 0 to 255 (0xff)";
     };
 }
+
+// What the OSD status and the HDMI-input state are: a byte of the camera's firmware, which the
+// library hands on unchanged.
+constexpr char kByteMeaning[] =
+    ", the byte the camera reports; its values are the camera firmware's own";
 
 struct OsdOptions {
     std::string node;
@@ -78,19 +81,18 @@ int Osd(const OsdOptions &o) {
     int cmd = 0;
     if (!o.command.empty() || !o.menu.empty()) {
         const std::string &text = o.command.empty() ? o.menu : o.command;
-        if (!ParseInt(text, &cmd))
-            return Fail(kUsage, "not a command number: " + text);
+        ParseInt(text, &cmd);  // checked when the command line was read
         const int r = o.command.empty() ? send_menu_command_by_dev_name(o.node.c_str(), cmd)
                                         : send_osd_command_by_dev_name(o.node.c_str(), cmd);
         if (r < 0)
-            return Fail(kFailed, "the OSD command was not accepted by " + o.node);
-        std::printf("sent OSD command 0x%02x\n", cmd & 0xff);
+            return NodeFailure(o.node, "the OSD command was not accepted by " + o.node);
+        std::printf("sent OSD command 0x%02x\n", cmd);
     }
     if (o.status) {
         const int status = get_osd_status_by_dev_name(o.node.c_str());
         if (status < 0)
-            return Fail(kFailed, "cannot read the OSD status of " + o.node);
-        std::printf("OSD status: %d (0x%02x)\n", status, status);
+            return NodeFailure(o.node, "cannot read the OSD status of " + o.node);
+        std::printf("OSD status: %d (0x%02x)%s\n", status, status, kByteMeaning);
     }
     return kOk;
 }
@@ -98,26 +100,25 @@ int Osd(const OsdOptions &o) {
 int Hdmi(const std::string &node) {
     const int state = camera_get_hdmiin_state(node.c_str());
     if (state < 0)
-        return Fail(kFailed, "cannot read the HDMI-input state of " + node);
-    std::printf("HDMI input: %d\n", state);
+        return NodeFailure(node, "cannot read the HDMI-input state of " + node);
+    std::printf("HDMI input: %d (0x%02x)%s\n", state, state, kByteMeaning);
     return kOk;
 }
 
 }  // namespace
 
 void AddNodeCommands(Cli &cli) {
-    auto node = std::make_shared<std::string>("/dev/video0");
-    cli.Add("formats", "H.264 and H.265 frame sizes of a node, with the frame rates of each")
-        .Text("-d,--device", node.get(), "Video node")
-        .ShowDefault(*node)
-        .Runs([node] { return Formats(*node); });
+    auto node = std::make_shared<std::string>();
+    Command formats =
+        cli.Add("formats", "H.264 and H.265 frame sizes of a node, with the frame rates of each");
+    AddNodeOption(formats, node.get());
+    formats.Runs([node] { return Formats(*node); });
 
     auto osd = std::make_shared<OsdOptions>();
-    osd->node = "/dev/video0";
-    cli.Add("osd", "Send an OSD menu command, read the OSD status")
-        .Text("-d,--device", &osd->node, "Video node")
-        .ShowDefault(osd->node)
-        .Text("--command", &osd->command, "OSD command (its low byte is sent; 0x.. for hex)",
+    Command osd_cmd = cli.Add("osd", "Send an OSD menu command, read the OSD status");
+    AddNodeOption(osd_cmd, &osd->node);
+    osd_cmd
+        .Text("--command", &osd->command, "OSD command, 0 to 255 (0x.. for hex)",
               CommandNumber("--command"))
         .Text("--menu", &osd->menu, "The same, through a read-write open of the node",
               CommandNumber("--menu"))
@@ -129,11 +130,10 @@ void AddNodeCommands(Cli &cli) {
             return Osd(*osd);
         });
 
-    auto hdmi_node = std::make_shared<std::string>("/dev/video0");
-    cli.Add("hdmi", "State of the camera's HDMI input")
-        .Text("-d,--device", hdmi_node.get(), "Video node")
-        .ShowDefault(*hdmi_node)
-        .Runs([hdmi_node] { return Hdmi(*hdmi_node); });
+    auto hdmi_node = std::make_shared<std::string>();
+    Command hdmi = cli.Add("hdmi", "State of the camera's HDMI input");
+    AddNodeOption(hdmi, hdmi_node.get());
+    hdmi.Runs([hdmi_node] { return Hdmi(*hdmi_node); });
 }
 
 }  // namespace orvcli

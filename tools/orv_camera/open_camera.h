@@ -5,50 +5,27 @@
 #include <string>
 
 #include "cli_common.h"
+#include "encoder_settings.h"
 
 namespace orvcli {
 
-// The settings open_device brings the camera to (the codes the Java side uses), and the H.264
-// extension unit.
+// The settings open_device brings the camera to, and the H.264 extension unit.
 struct OpenSettings {
-    std::string size = "1920x1080";
-    int framerate = 30;
-    int profile = 1;            // 1 baseline, 2 main, 8 high
-    int rate_control_mode = 2;  // 0 constant QP, 1 VBR, 2 CBR
-    int bitrate = 1920000;
-    int iframe_period = 5;             // seconds
+    EncoderSettings encoder;
     std::string unit_choice = "auto";  // --unit: "auto" or an id (h264_unit.h)
     int unit = 12;                     // the unit in use: ChooseUnit(unit_choice, node)
 };
 
-// --size, --fps, --profile, --rate-control, --bitrate, --iframe-period, --unit.
+// One option per encoder setting (encoder_settings.h), and --unit.
 void AddOpenOptions(Command &cmd, OpenSettings *settings);
 // --unit only.
 void AddUnitOption(Command &cmd, std::string *unit_choice);
 
-// The profile and rate-control names the options take, mapped to their codes.
-const Choices &ProfileNames();
-const Choices &RateControlNames();
-// The check of a frame size "WxH" given as `name`.
-Check SizeCheck(const std::string &name);
-
-// "orv-camera: cannot open NODE: <why>" with exit status kNotFound; the reason is the system's
-// (errno text) when the node itself cannot be opened.
+// `failure` with exit status `code` when the node opens, else "orv-camera: cannot open NODE:
+// <the system's reason>" with exit status kNotFound.
+int NodeFailure(const std::string &node, const std::string &failure, int code = kFailed);
+// The same, kNotFound either way, when the library would not open the node.
 int CannotOpen(const std::string &node);
-
-// The settings a camera holds, named as the options name them ("" where one cannot be read).
-struct HeldSettings {
-    std::string size, framerate, profile, rate_control, bitrate, iframe_period;
-    // The size and frame rate the encoder itself holds, which a change while streaming
-    // (update_resolution, update_framerate) sets and the V4L2 format does not show.
-    std::string encoder_size, encoder_framerate;
-};
-HeldSettings ReadSettings(int fd, int unit);
-
-// Reads the settings in force on an open camera and says them on one line of `out` ("H.264
-// 1280x720 at 30 fps, profile main, ..."), with a warning on standard error for each that
-// differs from `asked`.
-void ReportSettings(FILE *out, const std::string &prefix, int fd, const OpenSettings &asked);
 
 // open_device on construction, stop_capture (when started) and close_device on destruction.
 class OpenCamera {

@@ -16,6 +16,9 @@ constexpr uint8_t kExtensionUnit = 0x06;  // VC_EXTENSION_UNIT
 // The H.264 unit's GUID as it is sent: the first three fields little-endian.
 constexpr uint8_t kH264UnitGuid[16] = {0x41, 0x76, 0x9e, 0xa2, 0x04, 0xde, 0xe3, 0x47,
                                        0x8b, 0x2b, 0xf4, 0x34, 0x1a, 0xff, 0x00, 0x3b};
+// The same GUID as some firmware writes it: the first three fields big-endian.
+constexpr uint8_t kH264UnitGuidBigEndian[16] = {0xa2, 0x9e, 0x76, 0x41, 0xde, 0x04, 0x47, 0xe3,
+                                                0x8b, 0x2b, 0xf4, 0x34, 0x1a, 0xff, 0x00, 0x3b};
 
 // Interface descriptor: bInterfaceNumber, bInterfaceClass, bInterfaceSubClass; its length.
 constexpr size_t kInterfaceNumber = 2, kInterfaceClass = 5, kInterfaceSubClass = 6;
@@ -30,17 +33,18 @@ bool IsWantedVideoControl(const uint8_t *d, size_t length, int interface_number)
            (interface_number < 0 || d[kInterfaceNumber] == interface_number);
 }
 
-bool IsH264Unit(const uint8_t *d, size_t length) {
+bool IsUnitWithGuid(const uint8_t *d, size_t length, const uint8_t (&guid)[16]) {
     // Unit id 0 is no unit: UVC numbers its entities from 1.
     return length >= kGuidEnd && d[kSubtype] == kExtensionUnit && d[kUnitId] != 0 &&
-           std::memcmp(d + kGuid, kH264UnitGuid, sizeof kH264UnitGuid) == 0;
+           std::memcmp(d + kGuid, guid, sizeof guid) == 0;
 }
 
 }  // namespace
 
-int FindH264UnitId(const uint8_t *data, size_t size, int interface_number) {
+int FindH264UnitId(const uint8_t *data, size_t size, int interface_number, GuidOrder *order) {
     if (!data)
         return -1;
+    int big_endian = -1;  // the first unit with the big-endian GUID, kept until the walk ends
     // Walked by each descriptor's bLength alone: a configuration's wTotalLength and a unit's
     // counts may lie as well, and the walk needs neither.
     bool in_video_control = false;
@@ -58,15 +62,23 @@ int FindH264UnitId(const uint8_t *data, size_t size, int interface_number) {
                 in_video_control = IsWantedVideoControl(d, length, interface_number);
                 break;
             case kClassInterface:
-                if (in_video_control && IsH264Unit(d, length))
+                if (in_video_control && IsUnitWithGuid(d, length, kH264UnitGuid)) {
+                    if (order)
+                        *order = GuidOrder::kWire;
                     return d[kUnitId];
+                }
+                if (in_video_control && big_endian < 0 &&
+                    IsUnitWithGuid(d, length, kH264UnitGuidBigEndian))
+                    big_endian = d[kUnitId];
                 break;
             default:
                 break;
         }
         pos += length;
     }
-    return -1;
+    if (big_endian > 0 && order)
+        *order = GuidOrder::kBigEndian;
+    return big_endian;
 }
 
 }  // namespace orvcli

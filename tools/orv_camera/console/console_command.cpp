@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "camera_session.h"
+#include "capture_loop.h"
 #include "cli_app.h"
 #include "cli_common.h"
 #include "commands.h"
@@ -23,14 +23,8 @@
 namespace orvcli {
 namespace {
 
-volatile sig_atomic_t stop_requested = 0;
-
-void OnSignal(int) {
-    stop_requested = 1;
-}
-
 struct ConsoleOptions {
-    SessionOptions session;
+    LoopOptions session;
     ServerOptions server;
     bool listen_given = false;
 };
@@ -59,7 +53,7 @@ int Console(ConsoleOptions o) {
     o.session.settings.unit = ChooseUnit(o.session.settings.unit_choice, o.session.node);
     FrameHub hub;
     StreamStats stats;
-    CameraSession session(o.session, &hub, &stats);
+    CaptureLoop session(o.session, &hub, &stats);
     if (!session.Open())
         return CannotOpen(o.session.node);
     session.Report(stdout);
@@ -70,11 +64,7 @@ int Console(ConsoleOptions o) {
                                  std::to_string(o.server.port) +
                                  " (in use, or not an address of this machine)");
 
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    CatchInterrupts();
 
     session.Start();
     server.Start();
@@ -85,7 +75,7 @@ int Console(ConsoleOptions o) {
                 host.c_str(), port,
                 o.server.token.empty() ? "" : ("?token=" + o.server.token).c_str());
     std::fflush(stdout);
-    while (!stop_requested)
+    while (!Interrupted())
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     server.Stop();
     session.Stop();
@@ -97,13 +87,11 @@ int Console(ConsoleOptions o) {
 
 void AddConsoleCommand(Cli &cli) {
     auto o = std::make_shared<ConsoleOptions>();
-    o->session.node = "/dev/video0";
     Command cmd = cli.Add("console",
                           "Serve a console in the browser: the live picture, encoder, PTZ and "
                           "OSD controls, stream statistics and recording (Ctrl-C stops)");
-    cmd.Text("-d,--device", &o->session.node, "Video node")
-        .ShowDefault(o->session.node)
-        .Int("--port", &o->server.port, "TCP port (0: any free one, printed on start)", 0)
+    AddNodeOption(cmd, &o->session.node);
+    cmd.Int("--port", &o->server.port, "TCP port (0: any free one, printed on start)", 0)
         .ShowDefault(std::to_string(o->server.port))
         .Text("--listen", &o->server.listen,
               "Address to listen on instead of 127.0.0.1; every request must then carry the "

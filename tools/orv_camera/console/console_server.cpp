@@ -7,7 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "camera_session.h"
+#include "capture_loop.h"
+#include "console_json.h"
 #include "console_assets.h"
 #include "control_request.h"
 #include "frame_hub.h"
@@ -83,9 +84,9 @@ void Secure(httplib::Response &res) {
 
 }  // namespace
 
-ConsoleServer::ConsoleServer(const ServerOptions &options, CameraSession *session, FrameHub *hub,
+ConsoleServer::ConsoleServer(const ServerOptions &options, CaptureLoop *loop, FrameHub *hub,
                              StreamStats *stats)
-    : options_(options), session_(session), hub_(hub), stats_(stats), server_(new httplib::Server) {
+    : options_(options), loop_(loop), hub_(hub), stats_(stats), server_(new httplib::Server) {
     server_->new_task_queue = [] { return new httplib::ThreadPool(kMaxViewers * 2 + 4); };
     server_->set_keep_alive_timeout(1);
     server_->set_payload_max_length(64 * 1024);
@@ -205,7 +206,7 @@ void ConsoleServer::Routes() {
                                     {"total_frames", s.total_frames},
                                     {"total_bytes", s.total_bytes},
                                     {"viewers", hub_->viewers()},
-                                    {"camera", session_->Status()}};
+                                    {"camera", StatusJson(loop_->Status())}};
                 const std::string text = "data: " + event.dump() + "\n\n";
                 return sink.write(text.data(), text.size());
             });
@@ -225,11 +226,13 @@ void ConsoleServer::Routes() {
             res.set_content(Json({{"ok", false}, {"error", why}}).dump(), "application/json");
             return;
         }
-        Json answer = session_->Call(request);
-        answer["op"] = request.op_name;
-        if (request.op == ControlRequest::Op::kSet)
-            answer["key"] = request.key;
-        res.set_content(answer.dump(), "application/json");
+        res.set_content(ReplyJson(loop_->Call(request), request).dump(), "application/json");
+    });
+
+    // The encoder settings the page shows and sets, with the values in force.
+    server_->Get("/api/settings", [this](const httplib::Request &, httplib::Response &res) {
+        Secure(res);
+        res.set_content(SettingsJson(loop_->Status().settings).dump(), "application/json");
     });
 }
 

@@ -1,5 +1,6 @@
 // The console's HTTP server: the page and its files, the live frames (/video), the statistics
-// and the camera's state (/events, server-sent events) and the controls (/api/control).
+// and the camera's state (/events, server-sent events), the controls (/api/control) and the
+// table of encoder settings (/api/settings).
 //
 // Bound to loopback it answers only requests addressed to loopback (a Host header of
 // 127.0.0.1, localhost or [::1]), which a page of another site cannot make through DNS
@@ -19,7 +20,7 @@ class Server;
 
 namespace orvcli {
 
-class CameraSession;
+class CaptureLoop;
 class FrameHub;
 class StreamStats;
 
@@ -31,7 +32,7 @@ struct ServerOptions {
 
 class ConsoleServer {
   public:
-    ConsoleServer(const ServerOptions &options, CameraSession *session, FrameHub *hub,
+    ConsoleServer(const ServerOptions &options, CaptureLoop *loop, FrameHub *hub,
                   StreamStats *stats);
     ~ConsoleServer();
     ConsoleServer(const ConsoleServer &) = delete;
@@ -49,7 +50,7 @@ class ConsoleServer {
                  const std::string &token) const;
 
     ServerOptions options_;
-    CameraSession *session_;
+    CaptureLoop *loop_;
     FrameHub *hub_;
     StreamStats *stats_;
     std::unique_ptr<httplib::Server> server_;

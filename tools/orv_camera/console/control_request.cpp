@@ -2,27 +2,31 @@
 
 #include <nlohmann/json.hpp>
 
-#include <initializer_list>
+#include <vector>
 
 #include "cli_app.h"
 #include "cli_common.h"
-#include "open_camera.h"
 
 namespace orvcli {
 namespace {
 
 using Json = nlohmann::json;
+using Op = ControlRequest::Op;
 
 constexpr size_t kMaxBody = 4096;
-const Choices kAxes = {{"pan", 0}, {"tilt", 2}, {"zoom", 4}};
+// The speed the library sends at most (its magnitude); the camera's own range is checked on
+// the capture thread.
+constexpr int kMaxPtzSpeed = 255;
 const Choices kFormats = {{"mp4", 0}, {"mkv", 1}};
 
-// "" when `msg` holds "op" and no field beyond `fields`.
-std::string OnlyFields(const Json &msg, std::initializer_list<const char *> fields) {
+// "" when `msg` holds "op", the fields `fields` and at most the `optional` ones besides.
+std::string OnlyFields(const Json &msg, const std::vector<const char *> &fields,
+                       const std::vector<const char *> &optional) {
     for (auto it = msg.begin(); it != msg.end(); ++it) {
         bool known = it.key() == "op";
-        for (const char *f : fields)
-            known = known || it.key() == f;
+        for (const auto *list : {&fields, &optional})
+            for (const char *f : *list)
+                known = known || it.key() == f;
         if (!known)
             return "unknown field '" + it.key() + "'";
     }
@@ -44,82 +48,73 @@ std::string Whole(const Json &msg, const char *field, int min, int max, int *out
     return "";
 }
 
-std::string Name(const Json &msg, const char *field, const Choices &choices, int *out) {
-    const Json &v = msg.at(field);
-    if (!v.is_string() || !FindChoice(choices, v.get<std::string>(), out))
-        return std::string(field) + " must be one of " + ChoiceList(choices);
+// A number setting takes a JSON number, the others the text their option takes.
+std::string ParseSet(const Json &msg, ControlRequest *r) {
+    if (!msg["key"].is_string())
+        return "key must be a text";
+    const std::string key = msg["key"].get<std::string>();
+    r->setting = FindSetting(key);
+    if (!r->setting)
+        return "unknown setting '" + key + "' (" + SettingKeys() + ")";
+    const Json &v = msg["value"];
+    const SettingRow &row = *r->setting;
+    std::string why;
+    if (row.kind == SettingRow::Kind::kNumber)
+        why = v.is_number_integer() ? CheckSettingNumber(row, v.get<int64_t>(), &r->value)
+                                    : "must be a whole number";
+    else
+        why = v.is_string() ? ParseSettingText(row, v.get<std::string>(), &r->value)
+                            : "must be a text";
+    return why.empty() ? "" : std::string(row.key) + " " + why;
+}
+
+std::string ParsePtz(const Json &msg, ControlRequest *r) {
+    const Json &axis = msg["axis"];
+    r->axis = axis.is_string() ? FindPtzAxis(axis.get<std::string>()) : nullptr;
+    if (!r->axis)
+        return "axis must be one of " + PtzAxisNames();
+    return Whole(msg, "speed", -kMaxPtzSpeed, kMaxPtzSpeed, &r->speed);
+}
+
+std::string ParseCommand(const Json &msg, ControlRequest *r) {
+    return Whole(msg, "command", 0, 255, &r->command);
+}
+
+std::string ParseRecord(const Json &msg, ControlRequest *r) {
+    if (!msg["on"].is_boolean())
+        return "on must be true or false";
+    r->on = msg["on"].get<bool>();
+    int code = 0;
+    if (!msg.contains("format"))
+        return "";
+    const Json &f = msg["format"];
+    if (!f.is_string() || !FindChoice(kFormats, f.get<std::string>(), &code))
+        return "format must be one of " + ChoiceList(kFormats);
+    r->format = f.get<std::string>();
     return "";
 }
 
-std::string ParseSet(const Json &msg, ControlRequest *r) {
-    std::string why = OnlyFields(msg, {"key", "value"});
-    if (!why.empty())
-        return why;
-    if (!msg["key"].is_string())
-        return "key must be a text";
-    r->key = msg["key"].get<std::string>();
-    if (r->key == "size") {
-        const Json &v = msg["value"];
-        if (!v.is_string() || !ParseSize(v.get<std::string>(), &r->a, &r->b) || r->a > 8192 ||
-            r->b > 8192)
-            return "size must be a text WxH, each from 1 to 8192";
-        return "";
-    }
-    if (r->key == "framerate")
-        return Whole(msg, "value", 1, 240, &r->a);
-    if (r->key == "bitrate")
-        return Whole(msg, "value", 1000, 500000000, &r->a);
-    if (r->key == "iframe_period")
-        return Whole(msg, "value", 0, 3600, &r->a);
-    if (r->key == "profile")
-        return Name(msg, "value", ProfileNames(), &r->a);
-    if (r->key == "rate_control")
-        return Name(msg, "value", RateControlNames(), &r->a);
-    return "unknown setting '" + r->key +
-           "' (size, framerate, bitrate, profile, rate_control, iframe_period)";
+std::string NoMore(const Json &, ControlRequest *) {
+    return "";
 }
 
-std::string Parse(const Json &msg, ControlRequest *r) {
-    using Op = ControlRequest::Op;
-    if (r->op_name == "set") {
-        r->op = Op::kSet;
-        return ParseSet(msg, r);
-    }
-    if (r->op_name == "iframe" || r->op_name == "osd_status" || r->op_name == "hdmi") {
-        r->op = r->op_name == "iframe" ? Op::kIFrame
-                : r->op_name == "hdmi" ? Op::kHdmi
-                                       : Op::kOsdStatus;
-        return OnlyFields(msg, {});
-    }
-    if (r->op_name == "ptz") {
-        r->op = Op::kPtz;
-        std::string why = OnlyFields(msg, {"axis", "speed"});
-        if (why.empty())
-            why = Name(msg, "axis", kAxes, &r->movement);
-        return why.empty() ? Whole(msg, "speed", -255, 255, &r->speed) : why;
-    }
-    if (r->op_name == "osd" || r->op_name == "menu") {
-        r->op = r->op_name == "osd" ? Op::kOsd : Op::kMenu;
-        const std::string why = OnlyFields(msg, {"command"});
-        return why.empty() ? Whole(msg, "command", 0, 255, &r->command) : why;
-    }
-    if (r->op_name == "record") {
-        r->op = Op::kRecord;
-        const bool has_format = msg.contains("format");
-        std::string why = has_format ? OnlyFields(msg, {"on", "format"}) : OnlyFields(msg, {"on"});
-        if (!why.empty())
-            return why;
-        if (!msg["on"].is_boolean())
-            return "on must be true or false";
-        r->on = msg["on"].get<bool>();
-        int code = 0;
-        if (has_format && (why = Name(msg, "format", kFormats, &code)).empty())
-            r->format = msg["format"].get<std::string>();
-        return why;
-    }
-    return "unknown op '" + r->op_name +
-           "' (set, iframe, ptz, osd, menu, osd_status, hdmi, record)";
-}
+// One row per op: its name, its fields, and the parse of their values.
+struct OpRow {
+    const char *name;
+    Op op;
+    std::vector<const char *> fields, optional;
+    std::string (*parse)(const Json &, ControlRequest *);
+};
+const OpRow kOps[] = {
+    {"set", Op::kSet, {"key", "value"}, {}, ParseSet},
+    {"iframe", Op::kIFrame, {}, {}, NoMore},
+    {"ptz", Op::kPtz, {"axis", "speed"}, {}, ParsePtz},
+    {"osd", Op::kOsd, {"command"}, {}, ParseCommand},
+    {"menu", Op::kMenu, {"command"}, {}, ParseCommand},
+    {"osd_status", Op::kOsdStatus, {}, {}, NoMore},
+    {"hdmi", Op::kHdmi, {}, {}, NoMore},
+    {"record", Op::kRecord, {"on"}, {"format"}, ParseRecord},
+};
 
 }  // namespace
 
@@ -133,12 +128,23 @@ std::string ParseControlRequest(const std::string &body, ControlRequest *out) {
         return "not a JSON object";
     if (!msg.contains("op") || !msg["op"].is_string())
         return "op must be a text";
-    ControlRequest r;
-    r.op_name = msg["op"].get<std::string>();
-    const std::string why = Parse(msg, &r);
-    if (why.empty())
-        *out = r;
-    return why;
+    const std::string name = msg["op"].get<std::string>();
+    std::string names;
+    for (const OpRow &row : kOps) {
+        names += (names.empty() ? "" : ", ") + std::string(row.name);
+        if (name != row.name)
+            continue;
+        ControlRequest r;
+        r.op = row.op;
+        r.op_name = row.name;
+        std::string why = OnlyFields(msg, row.fields, row.optional);
+        if (why.empty())
+            why = row.parse(msg, &r);
+        if (why.empty())
+            *out = r;
+        return why;
+    }
+    return "unknown op '" + name + "' (" + names + ")";
 }
 
 }  // namespace orvcli

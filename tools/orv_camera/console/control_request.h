@@ -4,19 +4,20 @@
 
 #include <string>
 
+#include "encoder_settings.h"
+#include "ptz_axes.h"
+
 namespace orvcli {
 
 struct ControlRequest {
     enum class Op { kSet, kIFrame, kPtz, kOsd, kMenu, kOsdStatus, kHdmi, kRecord };
     Op op = Op::kIFrame;
-    std::string op_name;
-    // kSet: the setting ("size", "framerate", "bitrate", "profile", "rate_control",
-    // "iframe_period") and its value(s): the size's width and height, a number, or the code of
-    // a profile or rate-control name.
-    std::string key;
-    int a = 0, b = 0;
-    // kPtz: the movement code of the axis and the speed (0 stops). kOsd, kMenu: the command.
-    int movement = 0;
+    std::string op_name = "iframe";
+    // kSet: the setting and its value.
+    const SettingRow *setting = nullptr;
+    SettingValue value;
+    // kPtz: the axis and the speed (0 stops). kOsd, kMenu: the command byte.
+    const PtzAxis *axis = nullptr;
     int speed = 0;
     int command = 0;
     // kRecord: start (with the container "mp4" or "mkv") or stop.

@@ -24,6 +24,17 @@ struct Frame {
 };
 using FramePtr = std::shared_ptr<const Frame>;
 
+// Where the capture loop hands every frame (the viewers, the statistics, the recorder). Take
+// never waits for the sink's reader or writer.
+class FrameSink {
+  public:
+    virtual ~FrameSink() = default;
+    virtual void Take(const FramePtr &frame) = 0;
+    // True once after the sink began waiting for an IDR frame: the capture asks the camera for
+    // one rather than leave it waiting a whole period.
+    virtual bool TakeIdrRequest() { return false; }
+};
+
 class ViewerQueue {
   public:
     ViewerQueue(size_t capacity, std::atomic<bool> *idr_wanted)
@@ -49,7 +60,7 @@ class ViewerQueue {
     uint64_t dropped_ = 0;
 };
 
-class FrameHub {
+class FrameHub : public FrameSink {
   public:
     // A new viewer, which starts at the next IDR frame; `capacity` frames may wait for it.
     std::shared_ptr<ViewerQueue> Join(size_t capacity);
@@ -57,12 +68,12 @@ class FrameHub {
     // Queues the frame for every viewer, under the hub's lock and each viewer's own; never waits
     // for a viewer to read.
     void Publish(const FramePtr &frame);
+    void Take(const FramePtr &frame) override { Publish(frame); }
     // Wakes every viewer for good (the console is stopping).
     void Close();
     size_t viewers() const;
-    // True once after a viewer began waiting for an IDR frame (it joined, or fell behind):
-    // the capture asks the camera for one rather than leave the viewer waiting a whole period.
-    bool TakeIdrRequest() { return idr_wanted_.exchange(false); }
+    // A viewer began waiting for an IDR frame (it joined, or fell behind).
+    bool TakeIdrRequest() override { return idr_wanted_.exchange(false); }
 
   private:
     mutable std::mutex mutex_;

@@ -3,8 +3,6 @@
 // files keep.
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "frame_output.h"
@@ -199,20 +197,7 @@ class ContainerWriter : public FrameOutput {
     int64_t frames_ = 0;
 };
 
-bool EndsWith(const std::string &path, const char *suffix) {
-    const size_t n = std::strlen(suffix);
-    if (path.size() <= n)
-        return false;
-    return std::equal(path.end() - static_cast<long>(n), path.end(), suffix, [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
-}
-
 }  // namespace
-
-bool IsContainerPath(const std::string &path) {
-    return EndsWith(path, ".mp4") || EndsWith(path, ".mkv");
-}
 
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
     std::unique_ptr<ContainerWriter> writer(new ContainerWriter);

@@ -24,20 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The muxer each scheme is pushed with.
-struct Scheme {
-    const char *prefix;
-    const char *format;
-};
-constexpr Scheme kSchemes[] = {{"rtsp://", "rtsp"}, {"srt://", "mpegts"}, {"rtmp://", "flv"}};
-
-const char *FormatOf(const std::string &url) {
-    for (const Scheme &s : kSchemes)
-        if (url.compare(0, std::strlen(s.prefix), s.prefix) == 0)
-            return s.format;
-    return nullptr;
-}
-
 // Frames that may wait for the network (two seconds at 30 fps).
 constexpr size_t kQueueFrames = 60;
 // The pause before a reconnection grows from the first to the last.
@@ -272,12 +258,8 @@ class StreamPush : public FrameOutput {
 
 }  // namespace
 
-bool IsPushUrl(const std::string &output) {
-    return FormatOf(output) != nullptr;
-}
-
 std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
-    const char *format = FormatOf(url);
+    const char *format = PushFormat(url);
     if (!format || !av_guess_format(format, nullptr, nullptr)) {
         *why = "cannot push to " + url + ": this libavformat has no " +
                (format ? format : "muxer for it");

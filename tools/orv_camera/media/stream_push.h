@@ -12,8 +12,12 @@
 
 namespace orvcli {
 
-// True for the outputs that are pushed: rtsp://, srt:// and rtmp:// URLs.
-bool IsPushUrl(const std::string &output);
+// The muxer an output is pushed with: "rtsp" for rtsp://, "mpegts" for srt://, "flv" for
+// rtmp:// URLs; null for anything else (push_url.cpp, in every build).
+const char *PushFormat(const std::string &output);
+inline bool IsPushUrl(const std::string &output) {
+    return PushFormat(output) != nullptr;
+}
 
 // A push to `url`; it connects on the first IDR frame. Null with *why set for a URL libavformat
 // cannot push to.

@@ -63,13 +63,13 @@ std::string DigestUser(const char *header) {
     return user;
 }
 
-}  // namespace
-
-int64_t ServeClockMicros() {
+int64_t SteadyNowMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+}  // namespace
 
 // One client's pipeline input.
 struct Feed {
@@ -79,6 +79,7 @@ struct Feed {
     gulong unprepared_handler;
     FeedGate gate;
     bool held = false;  // a frame went in while the server held the stream
+    int64_t last_pts = -1;
     Feed(GstRTSPMedia *m, GstElement *s, gulong handler, size_t queue)
         : media(m),
           stream(gst_rtsp_media_get_stream(m, 0)),
@@ -192,7 +193,7 @@ gboolean RtspServer::Impl::OnCleanup(gpointer self) {
 
 void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival_us, bool idr) {
     GstBuffer *frame = gst_buffer_new_memdup(data, size);
-    const int64_t now_us = ServeClockMicros();
+    const int64_t now_us = SteadyNowMicros();
     std::lock_guard<std::mutex> lock(mutex);
     ++frames_in;
     bytes_in += size;
@@ -217,8 +218,8 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
         const GstClockTime clock_now = gst_clock_get_time(clock);
         gst_object_unref(clock);
         const GstClockTime base = gst_element_get_base_time(feed->src);
-        const int64_t pts = static_cast<int64_t>(clock_now) - static_cast<int64_t>(base) -
-                            (now_us - arrival_us) * 1000;
+        int64_t pts = static_cast<int64_t>(clock_now) - static_cast<int64_t>(base) -
+                      (now_us - arrival_us) * 1000;
         // Between DESCRIBE and PLAY the server holds the stream: it needs one frame to learn
         // the stream's parameters, and every further one would reach the client stale. After
         // PLAY the client starts again at the next IDR frame.
@@ -231,12 +232,16 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
         }
         const size_t queued =
             static_cast<size_t>(gst_app_src_get_current_level_buffers(GST_APP_SRC(feed->src)));
-        if (pts < 0 || !feed->gate.Admit(idr, queued)) {
+        if (!feed->gate.Admit(idr, queued)) {
             idr_wanted = idr_wanted || feed->gate.waiting_idr();
             continue;
         }
         feed->held = holding;
         GstBuffer *copy = gst_buffer_copy(frame);  // shares the bytes
+        // A frame that arrived before the pipeline started, or a pipeline whose start moved,
+        // still gives times that only grow.
+        pts = std::max(pts, feed->last_pts + 1);
+        feed->last_pts = pts;
         GST_BUFFER_PTS(copy) = static_cast<GstClockTime>(pts);
         GST_BUFFER_DTS(copy) = static_cast<GstClockTime>(pts);
         if (!idr)

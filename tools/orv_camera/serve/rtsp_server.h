@@ -62,7 +62,4 @@ class RtspServer {
     std::unique_ptr<Impl> impl_;
 };
 
-// Microseconds on the steady clock, the time base of Push.
-int64_t ServeClockMicros();
-
 }  // namespace orvcli

@@ -1,45 +1,44 @@
-// serve: the camera as an RTSP camera. One capture feeds every client; the camera is reopened
-// with the same settings when it comes back after going away, and clients keep the same URL.
+// serve: the camera as an RTSP camera. The console's capture loop owns the camera (reads,
+// reopening after it went away) and hands every frame to the RTSP server as one of its sinks;
+// an unplugged camera pauses the stream, and clients of the same URL get it again once it is
+// back. With --console the browser console runs in the same process, on the same capture.
 #include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
-#include "camera_device.h"
-#include "camera_discovery.h"
+#include "capture_loop.h"
 #include "cli_app.h"
 #include "cli_common.h"
 #include "commands.h"
+#include "console_server.h"
 #include "credentials.h"
+#include "frame_hub.h"
 #include "h264_unit.h"
-#include "media/nal_units.h"
 #include "open_camera.h"
+#include "progress_flags.h"
 #include "rtsp_server.h"
+#include "rtsp_sink.h"
+#include "stream_stats.h"
 
 namespace orvcli {
 namespace {
 
 struct ServeCommandOptions {
-    std::string node = "/dev/video0";
-    OpenSettings settings;
+    LoopOptions loop;
     ServeOptions serve;
     std::string listen;
     std::string credentials_file;
-    bool progress = false;
+    bool console = false;
+    ServerOptions console_server;
+    orvtool::ProgressFlags progress;
 };
 
-// Reads in a row that gave no frame before the camera counts as gone (each waits up to a
-// second); one that went away says so at once (ENODEV).
-constexpr int kMaxFailures = 3;
-constexpr int kMaxEmpty = 100;
-constexpr auto kReopenEvery = std::chrono::seconds(1);
 // The status line's pace.
-constexpr int64_t kStatusEveryUs = 1000000;
+constexpr auto kStatusEvery = std::chrono::seconds(1);
 
 std::string StatusLine(const ServeStats &s) {
     char line[160];
@@ -49,80 +48,74 @@ std::string StatusLine(const ServeStats &s) {
     return line;
 }
 
-// The capture until Ctrl-C: every frame to the server, an I-frame request when a client
-// waits for one.
-int Serve(ServeCommandOptions o) {
-    if (o.serve.port > 65535)
-        return Fail(kUsage, "--port must be at most 65535");
-    if (o.serve.path.empty() || o.serve.path[0] != '/')
-        return Fail(kUsage, "--path must start with /, not '" + o.serve.path + "'");
+// "" when the options hold together, else why not (the credentials loaded into o->serve).
+std::string Check(ServeCommandOptions *o) {
+    if (o->serve.port > 65535 || o->console_server.port > 65535)
+        return "--port and --console-port must be at most 65535";
+    if (o->serve.path.empty() || o->serve.path[0] != '/')
+        return "--path must start with /, not '" + o->serve.path + "'";
     std::string why, warning;
-    if (!LoadCredentials(o.credentials_file, &o.serve.credentials, &why, &warning))
-        return Fail(kUsage, why);
+    if (!LoadCredentials(o->credentials_file, &o->serve.credentials, &why, &warning))
+        return why;
     if (!warning.empty())
         std::fprintf(stderr, "orv-camera: warning: %s\n", warning.c_str());
     // An address other than loopback is reachable by others: never without credentials.
-    if (!o.listen.empty()) {
-        if (o.serve.credentials.empty())
-            return Fail(kUsage, std::string("--listen needs credentials: --credentials FILE or ") +
-                                    kCredentialsVariable + "=USER:PASSWORD in the environment");
-        o.serve.address = o.listen;
+    if (!o->listen.empty()) {
+        if (o->serve.credentials.empty())
+            return std::string("--listen needs credentials: --credentials FILE or ") +
+                   kCredentialsVariable + "=USER:PASSWORD in the environment";
+        o->serve.address = o->listen;
     }
+    return "";
+}
+
+int Serve(ServeCommandOptions o) {
+    const std::string wrong = Check(&o);
+    if (!wrong.empty())
+        return Fail(kUsage, wrong);
     signal(SIGPIPE, SIG_IGN);
 
-    o.settings.unit = ChooseUnit(o.settings.unit_choice, o.node);
-    auto camera = std::make_unique<OpenCamera>(o.node, o.settings);
-    if (camera->fd() < 0)
-        return CannotOpen(o.node);
-    ReportSettings(stdout, o.node + ": ", camera->fd(), o.settings);
-    if (!camera->StartCapture())
-        return Fail(kFailed, "cannot start streaming from " + o.node);
-
+    o.loop.settings.unit = ChooseUnit(o.loop.settings.unit_choice, o.loop.node);
+    FrameHub hub;
+    StreamStats stats;
+    CaptureLoop loop(o.loop, &hub, &stats);
+    if (!loop.Open())
+        return CannotOpen(o.loop.node);
+    loop.Report(stdout);
     RtspServer server(o.serve);
+    std::string why;
     if (server.Start(&why) < 0)
         return Fail(kFailed, why);
-    std::printf("serving %s%s\n", server.Url().c_str(),
-                o.serve.credentials.empty() ? "" : " (digest authentication)");
-    std::fflush(stdout);
+    RtspSink sink(&server);
+    loop.AddSink(&sink);
+    std::unique_ptr<ConsoleServer> console;
+    int console_port = -1;
+    if (o.console) {
+        console = std::make_unique<ConsoleServer>(o.console_server, &loop, &hub, &stats);
+        if ((console_port = console->Bind()) < 0)
+            return Fail(kFailed, "cannot listen on 127.0.0.1 port " +
+                                     std::to_string(o.console_server.port) + " (in use)");
+    }
 
     CatchInterrupts();
-    const bool show_status = o.progress || isatty(STDERR_FILENO);
-    int failures = 0;
-    int64_t last_status = 0;
+    loop.Start();
+    if (console)
+        console->Start();
+    std::printf("serving %s%s\n", server.Url().c_str(),
+                o.serve.credentials.empty() ? "" : " (digest authentication)");
+    if (console)
+        std::printf("console at http://127.0.0.1:%d/\n", console_port);
+    std::fflush(stdout);
+    const bool show_status = o.progress.Show();
     while (!Interrupted()) {
-        const int64_t now = ServeClockMicros();
-        if (show_status && now - last_status >= kStatusEveryUs) {
-            last_status = now;
+        if (show_status)
             std::fprintf(stderr, "\r%s ", StatusLine(server.Stats()).c_str());
-        }
-        if (!camera) {
-            std::this_thread::sleep_for(kReopenEvery);
-            camera = std::make_unique<OpenCamera>(o.node, o.settings);
-            if (camera->fd() < 0 || !camera->StartCapture()) {
-                camera.reset();
-                continue;
-            }
-            failures = 0;
-            std::fprintf(stderr, "orv-camera: %s is back; serving again\n", o.node.c_str());
-            continue;
-        }
-        unsigned char *data = nullptr;
-        const int n = read_h264_data(camera->fd(), &data);
-        if (n <= 0 || !data) {
-            if ((n < 0 && errno == ENODEV) ||
-                (n < 0 ? ++failures >= kMaxFailures : ++failures >= kMaxEmpty)) {
-                camera.reset();
-                std::fprintf(stderr, "orv-camera: camera gone: waiting for %s to come back\n",
-                             o.node.c_str());
-            }
-            continue;
-        }
-        failures = 0;
-        const bool idr = IsIdrFrame(data, static_cast<size_t>(n));
-        server.Push(data, static_cast<size_t>(n), ServeClockMicros(), idr);
-        if (server.TakeIdrRequest(ServeClockMicros()) && !idr)
-            send_uvc_command(o.settings.unit, camera->fd(), 0);
+        for (int i = 0; i < 10 && !Interrupted(); ++i)
+            std::this_thread::sleep_for(kStatusEvery / 10);
     }
+    if (console)
+        console->Stop();
+    loop.Stop();
     if (show_status)
         std::fprintf(stderr, "\r%s \n", StatusLine(server.Stats()).c_str());
     return kOk;
@@ -135,8 +128,7 @@ void AddServeCommand(Cli &cli) {
     Command cmd = cli.Add("serve",
                           "Serve the camera over RTSP (loopback only unless --listen) until "
                           "Ctrl-C; every client gets the camera's own H.264");
-    cmd.Text("-d,--device", &o->node, "Video node").ShowDefault(o->node);
-    AddOpenOptions(cmd, &o->settings);
+    AddNodeOption(cmd, &o->loop.node);
     cmd.Int("--port", &o->serve.port, "RTSP port (0: any free one, said on start)", 0)
         .ShowDefault(std::to_string(o->serve.port))
         .Text("--path", &o->serve.path, "The stream's path in the URL")
@@ -148,9 +140,13 @@ void AddServeCommand(Cli &cli) {
               std::string("File whose first line is USER:PASSWORD for RTSP digest "
                           "authentication (else the environment variable ") +
                   kCredentialsVariable + ")")
-        .Flag("--progress", &o->progress,
-              "Show the status line (clients, bit rate) even when stderr is not a tty")
-        .Runs([o] { return Serve(*o); });
+        .Flag("--console", &o->console,
+              "Run the browser console too, on 127.0.0.1, on the same capture")
+        .Int("--console-port", &o->console_server.port, "The console's TCP port", 0)
+        .ShowDefault(std::to_string(o->console_server.port));
+    AddOpenOptions(cmd, &o->loop.settings);
+    orvtool::AddProgressFlags(cmd, &o->progress, "clients and bit rate");
+    cmd.Runs([o] { return Serve(*o); });
 }
 
 }  // namespace orvcli

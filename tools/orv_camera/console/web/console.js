@@ -230,12 +230,37 @@ function number(text) {
   return m ? (m[1] ? -1 : 1) * Number(m[2]) : text.trim();
 }
 
-function wire() {
-  for (const c of document.querySelectorAll('[data-set]')) {
-    const input = $('input, select', c);
-    $('button', c).onclick = () => send({ op: 'set', key: c.dataset.set,
-      value: c.hasAttribute('data-number') ? number(input.value) : input.value }, $('.answer', c));
+// An element with these children.
+function make(tag, props, ...children) {
+  const el = Object.assign(document.createElement(tag), props);
+  el.append(...children);
+  return el;
+}
+
+// The encoder settings as the console's table names them (/api/settings): a row of the
+// "settings in force" table and a control each, the field holding the value in force.
+async function settingFields() {
+  const res = await fetch('api/settings', { cache: 'no-store' });
+  for (const s of await res.json()) {
+    const held = make('td');
+    held.dataset.setting = s.key;
+    $('#settings').append(make('tr', {}, make('th', { textContent: s.label }), held));
+    const input = s.kind === 'choice'
+      ? make('select', {}, ...s.choices.map(name => make('option', { textContent: name })))
+      : make('input', { title: s.bounds });
+    input.value = s.value;
+    const answerEl = make('span', { className: 'answer' });
+    const button = make('button', { textContent: 'Set' });
+    button.onclick = () => send({ op: 'set', key: s.key,
+      value: s.kind === 'number' ? number(input.value) : input.value }, answerEl);
+    const control = make('div', { className: 'control' },
+                         make('label', { textContent: s.label, title: s.bounds }), input, button, answerEl);
+    control.dataset.set = s.key;
+    $('#encoder').append(control);
   }
+}
+
+function wire() {
   $('#iframe button').onclick = () => send({ op: 'iframe' }, $('#iframe .answer'));
   for (const c of document.querySelectorAll('[data-axis]')) {
     $('[data-go]', c).onclick = () => send({ op: 'ptz', axis: c.dataset.axis, speed: number($('input', c).value) }, $('.answer', c));
@@ -252,6 +277,7 @@ function wire() {
   };
 }
 
+settingFields().catch(e => decoderState('settings: ' + e.message));
 wire();
 events();
 video();

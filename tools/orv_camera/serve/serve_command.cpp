@@ -91,6 +91,9 @@ int Serve(ServeCommandOptions o) {
     std::unique_ptr<ConsoleServer> console;
     int console_port = -1;
     if (o.console) {
+        o.console_server.network = [&server] {
+            return "RTSP " + server.Url() + ": " + StatusLine(server.Stats());
+        };
         console = std::make_unique<ConsoleServer>(o.console_server, &loop, &hub, &stats);
         if ((console_port = console->Bind()) < 0)
             return Fail(kFailed, "cannot listen on 127.0.0.1 port " +

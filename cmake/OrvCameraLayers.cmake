@@ -30,6 +30,9 @@ function(orv_camera_layer)
     file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/public${_sub}/${_name}
       SYMBOLIC COPY_ON_ERROR)
   endforeach()
+  # cmake --install: the public headers under include/vistara, by their include names.
+  install(FILES ${L_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vistara${_sub}
+    COMPONENT camera)
   foreach(_h IN LISTS L_PUBLIC_HEADERS L_INTERNAL_HEADERS)
     get_filename_component(_name ${_h} NAME)
     file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${_h} ${_root}/internal${_sub}/${_name}

@@ -111,7 +111,7 @@ row "no command" s16.conf 2 err "A subcommand is required" "$tool"
 row "a mistyped command in the parser's words" s16.conf 2 err "A subcommand is required" "$tool" plya x
 row "a number out of range in the parser's words" s16.conf 2 err \
     "Run with --help for more information." "$tool" tone --amplitude 2
-grep -qx -- "--amplitude: Value 2 not in range 0.000000 to 1.000000" err &&
+grep -qx -- "orv-audio: --amplitude: Value 2 not in range 0.000000 to 1.000000" err &&
     { echo "ok   the refused number's line"; passed=$((passed + 1)); } ||
     { echo "FAIL the refused number's line"; failed=$((failed + 1)); }
 

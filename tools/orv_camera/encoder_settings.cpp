@@ -3,6 +3,7 @@
 #include <linux/videodev2.h>
 
 #include "cli_common.h"
+#include "named_rows.h"
 #include "uvc/uvc_h264.h"
 #include "uvc/uvcx_video_config.h"
 #include "v4l2/v4l2_device.h"
@@ -14,12 +15,12 @@ using Kind = SettingRow::Kind;
 
 // The encoder's own size and frame rate where it answers (an update while streaming sets them,
 // and the V4L2 format does not show it), else the V4L2 format's.
-bool ReadSize(int unit, int fd, SettingValue *v) {
+bool ReadSize(const SettingRow &, int unit, int fd, SettingValue *v) {
     int pixfmt = 0;
     return uvc_get_h264_resolution(unit, fd, &v->a, &v->b) == 0 ||
            v4l2_get_video_fmt(fd, &pixfmt, &v->a, &v->b) == 0;
 }
-bool ReadFramerate(int unit, int fd, SettingValue *v) {
+bool ReadFramerate(const SettingRow &, int unit, int fd, SettingValue *v) {
     unsigned fps = 0;
     if (uvc_get_h264_framerate(unit, fd, &fps) == 0) {
         v->a = static_cast<int>(fps);
@@ -27,125 +28,76 @@ bool ReadFramerate(int unit, int fd, SettingValue *v) {
     }
     return v4l2_get_fps(fd, &v->a) == 0;
 }
-// A choice's code from the value the unit reads back.
-bool ReadChoice(int (*get)(int, int, int *), const char *key, int unit, int fd, SettingValue *v) {
-    int held = 0;
-    if (get(unit, fd, &held) != 0)
-        return false;
-    for (const SettingChoice &c : FindSetting(key)->choices)
-        if (c.unit_value == held) {
-            v->a = c.code;
-            return true;
-        }
-    v->a = held;  // shown as a code no name has
-    return true;
-}
 template <int (*get)(int, int, int *)>
-bool ReadNumber(int unit, int fd, SettingValue *v) {
+bool ReadNumber(const SettingRow &, int unit, int fd, SettingValue *v) {
     return get(unit, fd, &v->a) == 0;
 }
+// A choice's code from the value the unit reads back (a value no choice has stays as it is).
+template <int (*get)(int, int, int *)>
+bool ReadChoice(const SettingRow &row, int unit, int fd, SettingValue *v) {
+    if (get(unit, fd, &v->a) != 0)
+        return false;
+    for (const SettingChoice &c : row.choices)
+        if (c.unit_value == v->a) {
+            v->a = c.code;
+            break;
+        }
+    return true;
+}
+
+int UpdateSize(int unit, int fd, const SettingValue &v) {
+    return update_resolution(unit, fd, v.a, v.b);
+}
+template <int (*update)(int, int, int)>
+int Update(int unit, int fd, const SettingValue &v) {
+    return update(unit, fd, v.a);
+}
+
+using P = CameraParams;
+
+// The names the profile and rate-control options take, their codes (open_device's and the
+// updates'), and what the extension unit reads back for each.
+const std::vector<SettingChoice> kProfiles = {
+    {"baseline", 1, UVCX_H264_wProfile_BASELINEPROFILE},
+    {"main", 2, UVCX_H264_wProfile_MAINPROFILE},
+    {"high", 8, UVCX_H264_wProfile_HIGHPROFILE},
+};
+const std::vector<SettingChoice> kRateControls = {
+    {"cqp", 0, UVCX_RATE_CONTROL_CONST_QP},
+    {"vbr", 1, UVCX_RATE_CONTROL_VBR},
+    {"cbr", 2, UVCX_RATE_CONTROL_CBR},
+};
 
 // The bounds of the encoder's fields: sizes the V4L2 format takes, the frame rates cameras
 // offer, what a bit-rate field of the maker's cameras holds, and the 16-bit I-frame period.
+// clang-format off
 const std::vector<SettingRow> kRows = {
-    {"size",
-     "--size",
-     "size",
-     "Frame size WxH",
-     "H.264 %s",
-     Kind::kSize,
-     1,
-     8192,
-     {},
-     {1920, 1080},
-     [](const SettingValue &v, CameraParams *p) {
-         p->width = v.a;
-         p->height = v.b;
-     },
-     [](int unit, int fd, const SettingValue &v) { return update_resolution(unit, fd, v.a, v.b); },
-     ReadSize},
-    {"framerate",
-     "--fps",
-     "frame rate",
-     "Frames per second",
-     " at %s fps",
-     Kind::kNumber,
-     1,
-     240,
-     {},
-     {30},
-     [](const SettingValue &v, CameraParams *p) { p->framerate = v.a; },
-     [](int unit, int fd, const SettingValue &v) { return update_framerate(unit, fd, v.a); },
-     ReadFramerate},
-    {"profile",
-     "--profile",
-     "profile",
-     "H.264 profile",
-     ", profile %s",
-     Kind::kChoice,
-     0,
-     0,
-     {{"baseline", 1, UVCX_H264_wProfile_BASELINEPROFILE},
-      {"main", 2, UVCX_H264_wProfile_MAINPROFILE},
-      {"high", 8, UVCX_H264_wProfile_HIGHPROFILE}},
-     {1},
-     [](const SettingValue &v, CameraParams *p) { p->profile = v.a; },
-     [](int unit, int fd, const SettingValue &v) { return update_profile(unit, fd, v.a); },
-     [](int unit, int fd, SettingValue *v) {
-         return ReadChoice(uvc_get_h264_profile, "profile", unit, fd, v);
-     }},
-    {"rate-control",
-     "--rate-control",
-     "rate control",
-     "Rate control",
-     ", rate control %s",
-     Kind::kChoice,
-     0,
-     0,
-     {{"cqp", 0, UVCX_RATE_CONTROL_CONST_QP},
-      {"vbr", 1, UVCX_RATE_CONTROL_VBR},
-      {"cbr", 2, UVCX_RATE_CONTROL_CBR}},
-     {2},
-     [](const SettingValue &v, CameraParams *p) { p->rate_control_mode = v.a; },
-     [](int unit, int fd, const SettingValue &v) {
-         return update_rate_control_mode(unit, fd, v.a);
-     },
-     [](int unit, int fd, SettingValue *v) {
-         return ReadChoice(uvc_get_h264_rate_control_mode, "rate-control", unit, fd, v);
-     }},
-    {"bitrate",
-     "--bitrate",
-     "bit rate",
-     "Bit rate, bit/s",
-     ", bit rate %s",
-     Kind::kNumber,
-     1000,
-     500000000,
-     {},
-     {1920000},
-     [](const SettingValue &v, CameraParams *p) { p->bitrate = v.a; },
-     [](int unit, int fd, const SettingValue &v) { return update_bitrate(unit, fd, v.a); },
-     ReadNumber<uvc_get_h264_bitrate>},
-    {"iframe-period",
-     "--iframe-period",
-     "I-frame period",
-     "Seconds between I-frames",
+    // key, option, label, help, report; kind, bounds, choices, initial; open parameters;
+    // update while streaming; read-back.
+    {"size", "--size", "size", "Frame size WxH", "H.264 %s",
+     Kind::kSize, 1, 8192, {}, {1920, 1080}, &P::width, &P::height,
+     UpdateSize, ReadSize},
+    {"framerate", "--fps", "frame rate", "Frames per second", " at %s fps",
+     Kind::kNumber, 1, 240, {}, {30}, &P::framerate, nullptr,
+     Update<update_framerate>, ReadFramerate},
+    {"profile", "--profile", "profile", "H.264 profile", ", profile %s",
+     Kind::kChoice, 0, 0, kProfiles, {1}, &P::profile, nullptr,
+     Update<update_profile>, ReadChoice<uvc_get_h264_profile>},
+    {"rate-control", "--rate-control", "rate control", "Rate control", ", rate control %s",
+     Kind::kChoice, 0, 0, kRateControls, {2}, &P::rate_control_mode, nullptr,
+     Update<update_rate_control_mode>, ReadChoice<uvc_get_h264_rate_control_mode>},
+    {"bitrate", "--bitrate", "bit rate", "Bit rate, bit/s", ", bit rate %s",
+     Kind::kNumber, 1000, 500000000, {}, {1920000}, &P::bitrate, nullptr,
+     Update<update_bitrate>, ReadNumber<uvc_get_h264_bitrate>},
+    {"iframe-period", "--iframe-period", "I-frame period", "Seconds between I-frames",
      ", I-frame every %s s",
-     Kind::kNumber,
-     0,
-     65535,
-     {},
-     {5},
-     [](const SettingValue &v, CameraParams *p) { p->iframe_period = v.a; },
-     [](int unit, int fd, const SettingValue &v) { return update_iframe_period(unit, fd, v.a); },
-     ReadNumber<uvc_get_h264_iframe_peroid>},
+     Kind::kNumber, 0, 65535, {}, {5}, &P::iframe_period, nullptr,
+     Update<update_iframe_period>, ReadNumber<uvc_get_h264_iframe_peroid>},
 };
+// clang-format on
 
 std::string Names(const SettingRow &row) {
-    std::string list;
-    for (const SettingChoice &c : row.choices)
-        list += (list.empty() ? "" : "|") + std::string(c.name);
-    return list;
+    return NameList(row.choices, &SettingChoice::name, "|");
 }
 
 std::string Replace(const char *format, const std::string &value) {
@@ -169,17 +121,11 @@ const SettingRow *FindSetting(const std::string &key) {
     for (char &c : wanted)
         if (c == '_')
             c = '-';
-    for (const SettingRow &row : kRows)
-        if (wanted == row.key)
-            return &row;
-    return nullptr;
+    return FindNamed(kRows, &SettingRow::key, wanted);
 }
 
 std::string SettingKeys() {
-    std::string keys;
-    for (const SettingRow &row : kRows)
-        keys += (keys.empty() ? "" : ", ") + std::string(row.key);
-    return keys;
+    return NameList(kRows, &SettingRow::key, ", ");
 }
 
 std::string CheckSettingNumber(const SettingRow &row, long long number, SettingValue *value) {
@@ -208,9 +154,7 @@ std::string ParseSettingText(const SettingRow &row, const std::string &text, Set
                 return "must have " + SettingBounds(row);
             break;
         case Kind::kChoice: {
-            const SettingChoice *found = nullptr;
-            for (const SettingChoice &c : row.choices)
-                found = text == c.name ? &c : found;
+            const SettingChoice *found = FindNamed(row.choices, &SettingChoice::name, text);
             if (!found)
                 return "must be one of " + Names(row) + ", not '" + text + "'";
             v.a = found->code;
@@ -267,8 +211,11 @@ CameraParams EncoderSettings::Params() const {
     CameraParams params{};
     params.pixfmt = V4L2_PIX_FMT_H264;
     params.reserved = 31;
-    for (const SettingRow &row : kRows)
-        row.to_params((*this)[row], &params);
+    for (const SettingRow &row : kRows) {
+        params.*row.param_a = (*this)[row].a;
+        if (row.param_b)
+            params.*row.param_b = (*this)[row].b;
+    }
     return params;
 }
 
@@ -276,7 +223,7 @@ HeldSettings ReadSettings(int fd, int unit) {
     HeldSettings held;
     for (const SettingRow &row : kRows) {
         SettingValue v;
-        held.push_back(row.read(unit, fd, &v) ? FormatSetting(row, v) : "");
+        held.push_back(row.read(row, unit, fd, &v) ? FormatSetting(row, v) : "");
     }
     return held;
 }

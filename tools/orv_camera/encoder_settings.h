@@ -39,12 +39,13 @@ struct SettingRow {
     int min, max;  // a number's bounds, or each side of a size
     std::vector<SettingChoice> choices;
     SettingValue initial;
-    // Into open_device's parameters.
-    void (*to_params)(const SettingValue &value, CameraParams *params);
+    // Where open_device's parameters take the value (a size's height: `param_b`).
+    int CameraParams::*param_a;
+    int CameraParams::*param_b;
     // The update_* call while streaming; 0 when the camera took it.
     int (*apply)(int unit, int fd, const SettingValue &value);
     // What the camera holds, in the value's own terms; false when it cannot be read.
-    bool (*read)(int unit, int fd, SettingValue *value);
+    bool (*read)(const SettingRow &row, int unit, int fd, SettingValue *value);
 };
 
 // Every setting, in the order they are shown.

@@ -3,6 +3,7 @@
 #include <linux/videodev2.h>
 
 #include "camera_discovery.h"
+#include "named_rows.h"
 #include "v4l2/v4l2_controls.h"
 
 namespace orvcli {
@@ -22,17 +23,11 @@ const std::vector<PtzAxis> &PtzAxes() {
 }
 
 const PtzAxis *FindPtzAxis(const std::string &name) {
-    for (const PtzAxis &axis : kAxes)
-        if (name == axis.name)
-            return &axis;
-    return nullptr;
+    return FindNamed(kAxes, &PtzAxis::name, name);
 }
 
 std::string PtzAxisNames() {
-    std::string names;
-    for (const PtzAxis &axis : kAxes)
-        names += (names.empty() ? "" : "|") + std::string(axis.name);
-    return names;
+    return NameList(kAxes, &PtzAxis::name, "|");
 }
 
 std::string MovePtz(int fd, const PtzAxis &axis, int speed) {

@@ -213,6 +213,9 @@ class Bench:
                                                                  time.monotonic() - started),
                   file=sys.stderr)
         self.loads.append(os.getloadavg()[0])
+        self.soak = []
+        if self.a.soak > 0 and network_bench.SERVE in self.network_rows:
+            self.soak = network_bench.soak(self.network, self.a.soak)
         self.elapsed = time.monotonic() - started
 
     def have_java(self):
@@ -320,6 +323,7 @@ class Report:
         self.java_section(L)
         self.audio_section(L)
         network_bench.section(L, b.network, b.network_rows, fmt, cell)
+        network_bench.soak_section(L, b.soak, b.a.soak, fmt)
         L("## Commands")
         L("")
         L("Peers and `orv-camera` ran with `LD_PRELOAD=%s SIMCAM_CONFIG=%s` (N frames shown as "
@@ -413,6 +417,7 @@ class Report:
     def collect_aims(self, best_fps, best_fps_peer, best_cpu, best_cpu_peer):
         g = lambda grp, n, m: med(self.get(grp, n, m))
         network_bench.aims(self.aim, self.b.network, fmt)
+        network_bench.soak_aim(self.aim, self.b.soak, fmt)
         c_fps = g("reader", "read_h264_data loop (C)", "fps")
         c_cpu = g("reader", "read_h264_data loop (C)", "cpu_us")
         if c_fps == c_fps:
@@ -560,6 +565,8 @@ def main():
     p.add_argument("--out", required=True)
     p.add_argument("--quick", action="store_true", help="tiny counts: checks the report is made")
     p.add_argument("--rounds", type=int)
+    p.add_argument("--soak", type=float, default=0,
+                   help="minutes of serve with 8 reconnecting clients, memory and descriptors")
     p.add_argument("--command", default="scripts/bench-report")
     a = p.parse_args()
     if a.quick:

@@ -286,3 +286,70 @@ plot for [i=0:{n}] "{dat}" index i using 1:4 with linespoints lc i+1 title colum
 set autoscale y
 """.format(lat=os.path.join(out, "network_latency.png"), cpu=os.path.join(out, "network_cpu.png"),
            n=n, dat=dat, aim=1000.0 / FPS + 5)
+
+
+# ---------------------------------------------------------------------- soak
+SOAK_CLIENTS = 8
+SOAK_SESSION = 20.0  # seconds each client session lasts; then all reconnect
+SOAK_SAMPLE = 10.0  # seconds between samples
+
+
+def rss_and_fds(pid):
+    with open("/proc/%d/status" % pid) as f:
+        rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+    return rss, len(os.listdir("/proc/%d/fd" % pid))
+
+
+def soak(net, minutes):
+    """`serve` for `minutes` with SOAK_CLIENTS clients that reconnect every SOAK_SESSION
+    seconds; [(seconds, RSS kB, open descriptors)] sampled mid-session."""
+    server = net.start_server(SERVE)
+    url = "rtsp://127.0.0.1:%d/cam" % PORT
+    samples = []
+    start = time.monotonic()
+    try:
+        while time.monotonic() - start < minutes * 60:
+            client = subprocess.Popen([net.client, "--clients", str(SOAK_CLIENTS), "--skip", "0",
+                                       "--seconds", str(SOAK_SESSION), url],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            session_end = time.monotonic() + SOAK_SESSION
+            while time.monotonic() + SOAK_SAMPLE / 2 < session_end:
+                time.sleep(SOAK_SAMPLE / 2)
+                rss, fds = rss_and_fds(server.pid)
+                samples.append((time.monotonic() - start, rss, fds))
+                time.sleep(SOAK_SAMPLE / 2)
+            client.wait(timeout=SOAK_SESSION + 60)
+    finally:
+        net.stop(server)
+    return samples
+
+
+def soak_section(L, samples, minutes, fmt):
+    if not samples:
+        return
+    settled = [s for s in samples if s[0] >= 60] or samples
+    first, last = settled[0], settled[-1]
+    L("## Soak: `serve` for %g minutes" % minutes)
+    L("")
+    L("%d clients over RTSP/TCP that all reconnect every %g s (a new session and pipeline "
+      "each time), on the same camera configuration; the serving process's resident memory "
+      "and open descriptors sampled mid-session every %g s. From the first minute on:"
+      % (SOAK_CLIENTS, SOAK_SESSION, SOAK_SAMPLE))
+    L("")
+    L("| | at %.0f s | at %.0f s | max |" % (first[0], last[0]))
+    L("| --- | --- | --- | --- |")
+    L("| RSS MiB | %s | %s | %s |" % (fmt(first[1] / 1024.0, 1), fmt(last[1] / 1024.0, 1),
+                                      fmt(max(s[1] for s in settled) / 1024.0, 1)))
+    L("| descriptors | %d | %d | %d |" % (first[2], last[2], max(s[2] for s in settled)))
+    L("")
+
+
+def soak_aim(aim, samples, fmt):
+    if not samples:
+        return
+    settled = [s for s in samples if s[0] >= 60] or samples
+    first, last = settled[0], settled[-1]
+    aim("`serve` soak: memory and descriptors flat (RSS within 10 %% after the first minute, "
+        "descriptors the same)", "RSS %s → %s MiB, descriptors %d → %d" % (
+            fmt(first[1] / 1024.0, 1), fmt(last[1] / 1024.0, 1), first[2], last[2]),
+        last[1] <= first[1] * 1.10 and last[2] <= first[2])

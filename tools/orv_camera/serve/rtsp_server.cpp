@@ -30,6 +30,10 @@ constexpr const char *kViewerRole = "viewer";
 // Sessions of clients that went away without a TEARDOWN are dropped this often.
 constexpr guint kSessionCleanupSeconds = 2;
 
+// Clients are served by up to this many threads of their own: a client's DESCRIBE waits for
+// its pipeline to start, which must not hold up the others.
+constexpr int kClientThreads = 32;
+
 // Requests for an IDR frame are this far apart at least.
 constexpr int64_t kIdrRequestEveryUs = 1000000;
 
@@ -78,7 +82,8 @@ struct Feed {
     GstElement *src;        // a reference
     gulong unprepared_handler;
     FeedGate gate;
-    bool held = false;  // a frame went in while the server held the stream
+    bool held = false;       // a frame went in while the server held the stream
+    bool prerolled = false;  // the last IDR frame went in at its start
     int64_t last_pts = -1;
     Feed(GstRTSPMedia *m, GstElement *s, gulong handler, size_t queue)
         : media(m),
@@ -113,6 +118,7 @@ struct RtspServer::Impl {
     uint64_t window_bytes = 0;
     double bits_per_second = 0;
     bool idr_wanted = false;
+    GstBuffer *last_idr = nullptr;  // a reference
     int64_t last_idr_request_us = 0;
     bool idr_requested_once = false;
     std::atomic<uint64_t> refused{0};
@@ -124,6 +130,7 @@ struct RtspServer::Impl {
                               gpointer self);
     static gboolean OnCleanup(gpointer self);
     void Publish(const uint8_t *data, size_t size, int64_t arrival_us, bool idr);
+    static void PushTo(Feed *feed, GstBuffer *frame, int64_t pts, bool idr);
 };
 
 void RtspServer::Impl::OnMediaConfigure(GstRTSPMediaFactory *, GstRTSPMedia *media, gpointer self) {
@@ -206,6 +213,11 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
         window_start_us = arrival_us;
         window_bytes = 0;
     }
+    if (idr) {
+        if (last_idr)
+            gst_buffer_unref(last_idr);
+        last_idr = gst_buffer_ref(frame);
+    }
     for (auto &feed : feeds) {
         // A pipeline not yet running has no clock to time the frame against; the client
         // starts at a later IDR frame.
@@ -218,8 +230,16 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
         const GstClockTime clock_now = gst_clock_get_time(clock);
         gst_object_unref(clock);
         const GstClockTime base = gst_element_get_base_time(feed->src);
-        int64_t pts = static_cast<int64_t>(clock_now) - static_cast<int64_t>(base) -
-                      (now_us - arrival_us) * 1000;
+        const int64_t pts = static_cast<int64_t>(clock_now) - static_cast<int64_t>(base) -
+                            (now_us - arrival_us) * 1000;
+        // A new client's pipeline gets the last IDR frame at once: the server learns the
+        // stream's parameters from it without waiting for the camera's next IDR frame. It is
+        // held there until PLAY, and the client then starts at a fresh IDR frame.
+        if (!feed->prerolled && last_idr) {
+            feed->prerolled = feed->held = true;
+            PushTo(feed.get(), last_idr, pts, true);
+            continue;
+        }
         // Between DESCRIBE and PLAY the server holds the stream: it needs one frame to learn
         // the stream's parameters, and every further one would reach the client stale. After
         // PLAY the client starts again at the next IDR frame.
@@ -237,18 +257,22 @@ void RtspServer::Impl::Publish(const uint8_t *data, size_t size, int64_t arrival
             continue;
         }
         feed->held = holding;
-        GstBuffer *copy = gst_buffer_copy(frame);  // shares the bytes
-        // A frame that arrived before the pipeline started, or a pipeline whose start moved,
-        // still gives times that only grow.
-        pts = std::max(pts, feed->last_pts + 1);
-        feed->last_pts = pts;
-        GST_BUFFER_PTS(copy) = static_cast<GstClockTime>(pts);
-        GST_BUFFER_DTS(copy) = static_cast<GstClockTime>(pts);
-        if (!idr)
-            GST_BUFFER_FLAG_SET(copy, GST_BUFFER_FLAG_DELTA_UNIT);
-        gst_app_src_push_buffer(GST_APP_SRC(feed->src), copy);
+        PushTo(feed.get(), frame, pts, idr);
     }
     gst_buffer_unref(frame);
+}
+
+void RtspServer::Impl::PushTo(Feed *feed, GstBuffer *frame, int64_t pts, bool idr) {
+    GstBuffer *copy = gst_buffer_copy(frame);  // shares the bytes
+    // A frame that arrived before the pipeline started, or a pipeline whose start moved, still
+    // gives times that only grow.
+    pts = std::max(pts, feed->last_pts + 1);
+    feed->last_pts = pts;
+    GST_BUFFER_PTS(copy) = static_cast<GstClockTime>(pts);
+    GST_BUFFER_DTS(copy) = static_cast<GstClockTime>(pts);
+    if (!idr)
+        GST_BUFFER_FLAG_SET(copy, GST_BUFFER_FLAG_DELTA_UNIT);
+    gst_app_src_push_buffer(GST_APP_SRC(feed->src), copy);
 }
 
 RtspServer::RtspServer(const ServeOptions &options) : impl_(std::make_unique<Impl>(options)) {}
@@ -275,6 +299,8 @@ RtspServer::~RtspServer() {
     {
         std::lock_guard<std::mutex> lock(impl_->mutex);
         impl_->feeds.clear();
+        if (impl_->last_idr)
+            gst_buffer_unref(impl_->last_idr);
     }
     if (impl_->server)
         g_object_unref(impl_->server);
@@ -293,6 +319,8 @@ int RtspServer::Start(std::string *why) {
     gst_rtsp_server_set_address(d.server, d.options.address.c_str());
     gst_rtsp_server_set_service(d.server, std::to_string(d.options.port).c_str());
     g_signal_connect(d.server, "client-connected", G_CALLBACK(&Impl::OnClientConnected), &d);
+    GPtr<GstRTSPThreadPool> threads(gst_rtsp_server_get_thread_pool(d.server));
+    gst_rtsp_thread_pool_set_max_threads(threads.get(), kClientThreads);
 
     GstRTSPMediaFactory *factory = gst_rtsp_media_factory_new();
     gst_rtsp_media_factory_set_launch(factory, kLaunch);

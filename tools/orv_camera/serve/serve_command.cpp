@@ -37,8 +37,9 @@ struct ServeCommandOptions {
     orvtool::ProgressFlags progress;
 };
 
-// The status line's pace.
-constexpr auto kStatusEvery = std::chrono::seconds(1);
+// The status line's pace, and how soon Ctrl-C is seen.
+constexpr auto kStatusEvery = std::chrono::milliseconds(1000);
+constexpr auto kInterruptCheck = std::chrono::milliseconds(100);
 
 std::string StatusLine(const ServeStats &s) {
     char line[160];
@@ -113,8 +114,9 @@ int Serve(ServeCommandOptions o) {
     while (!Interrupted()) {
         if (show_status)
             std::fprintf(stderr, "\r%s ", StatusLine(server.Stats()).c_str());
-        for (int i = 0; i < 10 && !Interrupted(); ++i)
-            std::this_thread::sleep_for(kStatusEvery / 10);
+        for (auto slept = kInterruptCheck * 0; slept < kStatusEvery && !Interrupted();
+             slept += kInterruptCheck)
+            std::this_thread::sleep_for(kInterruptCheck);
     }
     if (console)
         console->Stop();

@@ -16,6 +16,8 @@ import subprocess
 import sys
 import time
 
+import network_bench
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 NODE = "/dev/video0"
@@ -45,6 +47,8 @@ class Bench:
         self.notes = []
         self.loads = []
         self.dropped = {}  # reader -> pairs of runs whose difference was not positive
+        self.network = network_bench.Network(self, args.quick)
+        self.network_rows = []
 
     # ------------------------------------------------------------------ running things
     def env(self, preload):
@@ -192,6 +196,13 @@ class Bench:
         else:
             self.notes.append("Java loops left out: the bench jar or java is missing")
         runners.append(("audio", self.audio))
+        self.network_rows, notes = self.network.available()
+        self.notes += notes
+        # The network rows take about 10 s per measure: three rounds at most.
+        network_rounds = min(self.a.rounds, 3)
+        if self.network_rows:
+            runners.append(("network", lambda: self.network.run_round(self.network_rows)
+                            if self.loads and len(self.loads) <= network_rounds else None))
         started = time.monotonic()
         for r in range(self.a.rounds):
             self.loads.append(os.getloadavg()[0])
@@ -202,6 +213,9 @@ class Bench:
                                                                  time.monotonic() - started),
                   file=sys.stderr)
         self.loads.append(os.getloadavg()[0])
+        self.soak = []
+        if self.a.soak > 0 and network_bench.SERVE in self.network_rows:
+            self.soak = network_bench.soak(self.network, self.a.soak)
         self.elapsed = time.monotonic() - started
 
     def have_java(self):
@@ -308,6 +322,8 @@ class Report:
         L("")
         self.java_section(L)
         self.audio_section(L)
+        network_bench.section(L, b.network, b.network_rows, fmt, cell)
+        network_bench.soak_section(L, b.soak, b.a.soak, fmt)
         L("## Commands")
         L("")
         L("Peers and `orv-camera` ran with `LD_PRELOAD=%s SIMCAM_CONFIG=%s` (N frames shown as "
@@ -315,6 +331,9 @@ class Report:
         L("")
         for k, v in b.commands.items():
             L("- %s: `%s`" % (k, v.replace(ROOT + "/", "")))
+        if b.network.samples:
+            for k, v in b.network.commands().items():
+                L("- network, %s: `%s`" % (k, v.replace(ROOT + "/", "")))
         L("")
         with open(os.path.join(b.out, "report.md"), "w") as f:
             f.write("\n".join(lines))
@@ -398,6 +417,8 @@ class Report:
 
     def collect_aims(self, best_fps, best_fps_peer, best_cpu, best_cpu_peer):
         g = lambda grp, n, m: med(self.get(grp, n, m))
+        network_bench.aims(self.aim, self.b.network, fmt)
+        network_bench.soak_aim(self.aim, self.b.soak, fmt)
         c_fps = g("reader", "read_h264_data loop (C)", "fps")
         c_cpu = g("reader", "read_h264_data loop (C)", "cpu_us")
         if c_fps == c_fps:
@@ -535,6 +556,7 @@ set key top left
 plot for [i=0:{n}] "{dat}" index i using 1:2 with linespoints title columnheader(1)
 """.format(png=os.path.join(out, "audio_latency.png"), n=len(AUDIO_LATENCIES) - 1,
            dat=os.path.join(data, "latency.dat"))
+    script += network_bench.plot_script(bench.network, bench.network_rows, data, out)
     path = os.path.join(data, "plots.gp")
     with open(path, "w") as f:
         f.write(script)
@@ -547,6 +569,8 @@ def main():
     p.add_argument("--out", required=True)
     p.add_argument("--quick", action="store_true", help="tiny counts: checks the report is made")
     p.add_argument("--rounds", type=int)
+    p.add_argument("--soak", type=float, default=0,
+                   help="minutes of serve with 8 reconnecting clients, memory and descriptors")
     p.add_argument("--command", default="scripts/bench-report")
     a = p.parse_args()
     if a.quick:

@@ -5,11 +5,32 @@
 #include <cstring>
 
 #include "camera.h"
+#include "simcam/capture_time_sei.h"
 
 namespace simcam {
 namespace {
 
 constexpr size_t kKeptFrames = 256;
+
+// Puts the capture-time SEI before the access unit's first slice, where SEI belongs.
+void StampCaptureTime(uint64_t monotonic_ns, std::vector<uint8_t> *bytes) {
+    const std::vector<uint8_t> sei = CaptureTimeSei(monotonic_ns);
+    const std::vector<uint8_t> &b = *bytes;
+    size_t at = b.size();
+    for (size_t i = 0; i + 3 < b.size(); ++i)
+        if (b[i] == 0 && b[i + 1] == 0 && b[i + 2] == 1 && (b[i + 3] & 0x1f) >= 1 &&
+            (b[i + 3] & 0x1f) <= 5) {
+            at = i > 0 && b[i - 1] == 0 ? i - 1 : i;
+            break;
+        }
+    bytes->insert(bytes->begin() + static_cast<std::ptrdiff_t>(at), sei.begin(), sei.end());
+}
+
+uint64_t MonotonicNs() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
 
 uint16_t Le16(const uint8_t *p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -68,6 +89,7 @@ void Camera::PrepareFast() {
 bool Camera::ProduceFrame() {
     if (!streaming_ || faults_.stalled || faults_.unplugged)
         return false;
+    const uint64_t captured_ns = MonotonicNs();
     std::vector<uint8_t> bytes;
     bool idr = false;
     if (clock_ == Clock::kFast) {
@@ -84,6 +106,8 @@ bool Camera::ProduceFrame() {
     } else if (!EncodeOne(&bytes, &idr)) {
         return false;
     }
+    if (config_.stamp_capture_time && pixelformat_ != V4L2_PIX_FMT_YUYV)
+        StampCaptureTime(captured_ns, &bytes);
     const uint64_t sequence = sequence_++;
     if (queued_.empty()) {
         ++dropped_;

@@ -319,6 +319,7 @@ NodeConfig ParseNode(const json &j, const std::string &where) {
     n.drop_corrupted = Get<int>(j, "drop_corrupted", 0, where) != 0;
     if (n.prebuffered_frames < 1)
         Bad(where + ".prebuffered_frames", "must be at least 1");
+    n.stamp_capture_time = Get<int>(j, "stamp_capture_time", 0, where) != 0;
     if (j.contains("encoder")) {
         const json &e = j.at("encoder");
         const std::string w = where + ".encoder";

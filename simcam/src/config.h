@@ -101,6 +101,7 @@ struct NodeConfig {
     // A corrupted frame is dropped rather than delivered flagged V4L2_BUF_FLAG_ERROR: uvcvideo
     // with nodrop=0, the default up to Linux 6.x kernels such as Debian 12's 6.1.
     bool drop_corrupted = false;
+    bool stamp_capture_time = false;  // each H.264 frame carries its capture time (SEI)
     Faults faults;
 };
 

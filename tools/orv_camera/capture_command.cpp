@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "media/frame_output.h"
 #include "media/output_file.h"
+#include "media/stream_push.h"
 #include "h264_unit.h"
 #include "open_camera.h"
 #include "frame_reader.h"
@@ -61,15 +62,17 @@ int Capture(const CaptureOptions &o) {
 
     // The output first: one that cannot be written is refused before the camera is touched.
     // Nothing the user had is changed until the capture has frames (OutputFile). A .mp4 or .mkv
-    // name writes a container, with the frames' arrival times.
+    // name writes a container, with the frames' arrival times; an rtsp://, srt:// or rtmp:// URL
+    // pushes to that server.
     OutputFile file;
-    std::string why = file.Open(o.output);
-    if (!why.empty())
-        return Fail(kFailed, why);
-    const std::string &output = file.name();
-    std::unique_ptr<FrameOutput> out = IsContainerPath(o.output)
-                                           ? OpenContainerOutput(file.Release(), o.output, &why)
-                                           : OpenRawOutput(file.Release(), output);
+    std::string why;
+    std::unique_ptr<FrameOutput> out;
+    if (IsPushUrl(o.output))
+        out = OpenPush(o.output, &why);
+    else if ((why = file.Open(o.output)).empty())
+        out = IsContainerPath(o.output) ? OpenContainerOutput(file.Release(), o.output, &why)
+                                        : OpenRawOutput(file.Release(), file.name());
+    const std::string output = IsPushUrl(o.output) ? o.output : file.name();
     if (!out)
         return Fail(kFailed, why);
     // A closed pipe shows as EPIPE from the write, never as a fatal signal.
@@ -188,9 +191,10 @@ void AddCaptureCommand(Cli &cli) {
     AddNodeOption(cmd, &o->node);
     cmd.Text("-o,--output", &o->output,
              "H.264 elementary stream file, - for stdout; a .mp4 or .mkv name writes that "
-             "container (other containers are refused)",
+             "container (other containers are refused); an rtsp://, srt:// or rtmp:// URL pushes "
+             "to that server",
              [](const std::string &path) {
-                 return KindOf(path) == OutputKind::kUnsupported
+                 return !IsPushUrl(path) && KindOf(path) == OutputKind::kUnsupported
                             ? "--output: orv-camera writes raw H.264, MP4 (.mp4) or Matroska "
                               "(.mkv), not '" +
                                   path + "'"

@@ -16,5 +16,7 @@ void AddDeviceCommands(Cli &cli);
 void AddCaptureCommand(Cli &cli);
 // console (the browser console; console/)
 void AddConsoleCommand(Cli &cli);
+// serve (RTSP; serve/)
+void AddServeCommand(Cli &cli);
 
 }  // namespace orvcli

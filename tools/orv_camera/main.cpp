@@ -20,6 +20,7 @@ int main(int argc, char **argv) {
     orvcli::AddDeviceCommands(cli);
     orvcli::AddCaptureCommand(cli);
     orvcli::AddConsoleCommand(cli);
+    orvcli::AddServeCommand(cli);
     // A scan of eight nodes logs every absent one: -v shows those lines.
     return orvtool::RunWithLibraryLogs(cli, argc, argv,
                                        "Show the library's log lines (ERROR ones; the property "

@@ -82,6 +82,8 @@ class CaptureLoop {
     bool Open();
     // The settings in force on one line of `out`, with a warning for each the camera changed.
     void Report(FILE *out) const;
+    // Another sink for every frame (before Start): the RTSP server of serve.
+    void AddSink(FrameSink *sink) { sinks_.push_back(sink); }
     // The loop's thread, until Stop.
     void Start();
     void Stop();

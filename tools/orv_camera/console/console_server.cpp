@@ -276,6 +276,7 @@ void ConsoleServer::Routes() {
                                     {"total_frames", s.total_frames},
                                     {"total_bytes", s.total_bytes},
                                     {"viewers", hub_->viewers()},
+                                    {"network", options_.network ? options_.network() : ""},
                                     {"camera", StatusJson(loop_->Status())}};
                 const std::string text = "data: " + event.dump() + "\n\n";
                 return sink.write(text.data(), text.size());

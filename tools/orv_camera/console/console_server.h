@@ -13,6 +13,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -32,6 +33,9 @@ struct ServerOptions {
     std::string listen = "127.0.0.1";
     int port = 8090;
     std::string token;  // "" when none is required
+    // A line on the network serving of the same capture (serve --console), shown under the
+    // camera's state; none when empty.
+    std::function<std::string()> network;
 };
 
 class ConsoleServer {

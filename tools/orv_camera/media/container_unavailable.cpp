@@ -1,7 +1,8 @@
-// A build without libavformat: no container output.
+// A build without libavformat: no container output, no push.
 #include <unistd.h>
 
 #include "frame_output.h"
+#include "stream_push.h"
 
 namespace orvcli {
 namespace {
@@ -21,6 +22,11 @@ std::unique_ptr<FrameOutput> OpenContainerOutput(int fd, const std::string &name
 
 std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string *why) {
     *why = Unavailable(path);
+    return nullptr;
+}
+
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
+    *why = "cannot push to " + url + ": this orv-camera was built without libavformat";
     return nullptr;
 }
 

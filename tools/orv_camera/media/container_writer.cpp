@@ -36,6 +36,8 @@ std::string AvError(int code) {
     return text;
 }
 
+}  // namespace
+
 // The picture size the SPS of an IDR frame gives, through libavcodec's H.264 parser.
 bool PictureSize(const uint8_t *data, size_t size, int *width, int *height) {
     AVCodecParserContext *parser = av_parser_init(AV_CODEC_ID_H264);
@@ -56,6 +58,8 @@ bool PictureSize(const uint8_t *data, size_t size, int *width, int *height) {
         av_parser_close(parser);
     return found;
 }
+
+namespace {
 
 class ContainerWriter : public FrameOutput {
   public:

@@ -24,6 +24,10 @@ bool IsIdrFrame(const uint8_t *data, size_t size);
 // stream's parameters); "" when it has no SPS.
 std::string ParameterSets(const uint8_t *data, size_t size);
 
+// The picture size the SPS of an IDR frame gives (libavcodec's parser, container_writer.cpp);
+// false when the frame names none.
+bool PictureSize(const uint8_t *data, size_t size, int *width, int *height);
+
 template <typename Visit>
 void ForEachNal(const uint8_t *data, size_t size, Visit visit) {
     size_t i = 0;

@@ -184,6 +184,7 @@ function onEvent(e) {
   state.className = 'state ' + cam.state;
   $('#camera-message').textContent = cam.message ||
     (cam.reopened ? `reopened ${cam.reopened} time${cam.reopened > 1 ? 's' : ''} after it went away` : '');
+  $('#network').textContent = e.network || '';
   for (const td of document.querySelectorAll('[data-setting]'))
     td.textContent = cam.settings[td.dataset.setting] || '?';
   const rec = cam.recording;

@@ -8,7 +8,8 @@ namespace {
 
 TEST(ControlRequest, RefusesWhatIsMalformedNamingWhy) {
     const struct {
-        const char *body, *refusal;
+        std::string body;
+        const char *refusal;
     } cases[] = {
         {R"({"op":)", "not JSON"},
         {R"([1])", "not a JSON object"},
@@ -29,14 +30,13 @@ TEST(ControlRequest, RefusesWhatIsMalformedNamingWhy) {
         {R"({"op":"menu","command":1.5})", "command must be a whole number"},
         {R"({"op":"record","on":"yes"})", "on must be true or false"},
         {R"({"op":"record","on":true,"format":"avi"})", "format must be one of mp4|mkv"},
-        {(std::string(R"({"op":"iframe","x":")") + std::string(5000, 'a') + "\"}").c_str(),
+        {std::string(R"({"op":"iframe","x":")") + std::string(5000, 'a') + "\"}",
          "message longer than 4096 bytes"},
     };
     for (const auto &c : cases) {
         ControlRequest r;
         const std::string why = ParseControlRequest(c.body, &r);
-        EXPECT_NE(std::string::npos, why.find(c.refusal))
-            << std::string(c.body).substr(0, 80) << ": " << why;
+        EXPECT_NE(std::string::npos, why.find(c.refusal)) << c.body.substr(0, 80) << ": " << why;
     }
 }
 

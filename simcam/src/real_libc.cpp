@@ -8,6 +8,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace simcam {
 namespace real {
 namespace {
@@ -15,6 +17,20 @@ namespace {
 template <typename Fn>
 Fn Next(const char *name) {
     return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+// The next function, looked up once, for calls that ThreadSanitizer runs with its interceptors
+// ignored (poll and ppoll): it does not see the guard of a function-local static there, so the
+// slot is an atomic, which it always sees. Two first calls may both look it up; they find the
+// same function.
+template <typename Fn>
+Fn NextOnce(std::atomic<Fn> &slot, const char *name) {
+    Fn fn = slot.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = Next<Fn>(name);
+        slot.store(fn, std::memory_order_release);
+    }
+    return fn;
 }
 
 }  // namespace
@@ -103,8 +119,8 @@ ssize_t Read(int fd, void *buf, size_t count) {
 
 int Poll(struct pollfd *fds, nfds_t n, int timeout_ms) {
     using Fn = int (*)(struct pollfd *, nfds_t, int);
-    static const Fn next = Next<Fn>("poll");
-    return next(fds, n, timeout_ms);
+    static std::atomic<Fn> next{nullptr};
+    return NextOnce(next, "poll")(fds, n, timeout_ms);
 }
 
 int Ppoll(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const sigset_t *mask) {
@@ -112,11 +128,12 @@ int Ppoll(struct pollfd *fds, nfds_t n, const struct timespec *timeout, const si
     // A 32-bit target built with a 64-bit time_t calls, and this library defines, the 64-bit
     // entry point.
 #if defined(__USE_TIME_BITS64) && __TIMESIZE == 32
-    static const Fn next = Next<Fn>("__ppoll64");
+    const char *const name = "__ppoll64";
 #else
-    static const Fn next = Next<Fn>("ppoll");
+    const char *const name = "ppoll";
 #endif
-    return next(fds, n, timeout, mask);
+    static std::atomic<Fn> next{nullptr};
+    return NextOnce(next, name)(fds, n, timeout, mask);
 }
 
 FILE *Fopen(const char *path, const char *mode) {

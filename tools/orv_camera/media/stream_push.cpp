@@ -31,6 +31,8 @@ constexpr auto kFirstPause = std::chrono::milliseconds(500);
 constexpr auto kLastPause = std::chrono::milliseconds(8000);
 // No connect or write blocks longer.
 constexpr auto kIoLimit = std::chrono::seconds(5);
+// The camera is asked for an IDR frame at most this often.
+constexpr auto kIdrRequestEvery = std::chrono::seconds(1);
 
 constexpr AVRational kMicroseconds = {1, 1000000};
 
@@ -48,8 +50,12 @@ struct QueuedFrame {
 
 class StreamPush : public FrameOutput {
   public:
-    StreamPush(const std::string &url, const char *format)
-        : url_(url), format_(format), gate_(kQueueFrames), thread_([this] { Run(); }) {}
+    StreamPush(const std::string &url, const char *format, IdrRequest request_idr)
+        : url_(url),
+          format_(format),
+          request_idr_(std::move(request_idr)),
+          gate_(kQueueFrames),
+          thread_([this] { Run(); }) {}
     ~StreamPush() override {
         std::string ignored;
         Finish(&ignored);
@@ -114,8 +120,12 @@ class StreamPush : public FrameOutput {
             }
             std::string why;
             if (!ctx_) {
-                if (!frame.idr || Clock::now() < retry_at)
+                if (Clock::now() < retry_at)
                     continue;
+                if (!frame.idr) {
+                    AskForIdr();
+                    continue;
+                }
                 if (!Connect(frame, &why)) {
                     retry_later("cannot push to", why);
                     continue;
@@ -129,6 +139,16 @@ class StreamPush : public FrameOutput {
             }
             pause = kFirstPause;
         }
+    }
+
+    // Ready to connect but for an IDR frame: the camera's owner is asked for one.
+    void AskForIdr() {
+        const Clock::time_point now = Clock::now();
+        if (!request_idr_ ||
+            (idr_asked_ != Clock::time_point() && now - idr_asked_ < kIdrRequestEvery))
+            return;
+        idr_asked_ = now;
+        request_idr_();
     }
 
     static int Interrupt(void *self) {
@@ -241,6 +261,7 @@ class StreamPush : public FrameOutput {
 
     const std::string url_;
     const char *const format_;
+    const IdrRequest request_idr_;
 
     std::mutex mutex_;  // guards what follows
     std::condition_variable wake_;
@@ -254,6 +275,7 @@ class StreamPush : public FrameOutput {
     bool header_written_ = false;
     int64_t first_us_ = 0;
     int64_t last_pts_ = -1;
+    Clock::time_point idr_asked_;
     std::atomic<Clock::time_point> io_deadline_{Clock::time_point()};
     std::atomic<int64_t> sent_{0};
     std::atomic<int64_t> sent_bytes_{0};
@@ -263,7 +285,8 @@ class StreamPush : public FrameOutput {
 
 }  // namespace
 
-std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why,
+                                      IdrRequest request_idr) {
     const char *format = PushFormat(url);
     if (!format || !av_guess_format(format, nullptr, nullptr)) {
         *why = "cannot push to " + url + ": this libavformat has no " +
@@ -273,7 +296,7 @@ std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) 
     avformat_network_init();
     // Each failure is said once, in the tool's own words with libavformat's reason.
     av_log_set_level(AV_LOG_QUIET);
-    return std::make_unique<StreamPush>(url, format);
+    return std::make_unique<StreamPush>(url, format, std::move(request_idr));
 }
 
 }  // namespace orvcli

@@ -195,7 +195,7 @@ receiver=$!
 console=$!
 control() { # BODY: the console's answer
     python3 -c 'import sys, urllib.request as u
-try: print(u.urlopen(u.Request(sys.argv[1] + "api/control", sys.argv[2].encode()), timeout=10).read().decode())
+try: print(u.urlopen(u.Request(sys.argv[1] + "api/control", sys.argv[2].encode(), {"Content-Type": "application/json"}), timeout=10).read().decode())
 except u.HTTPError as e: print(e.read().decode())' "$console_url" "$1"
 }
 console_url=""

@@ -65,8 +65,12 @@ class StreamPush : public FrameOutput {
         const bool idr = IsIdrFrame(data, size);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (!gate_.Admit(idr, queue_.size()))
+            // Before the first IDR frame, or behind and dropping up to the next one.
+            if (!gate_.Admit(idr, queue_.size())) {
+                if (gate_.waiting_idr())
+                    AskForIdr();
                 return true;
+            }
             queue_.push_back({std::vector<uint8_t>(data, data + size), arrival_us, idr});
         }
         wake_.notify_one();
@@ -123,6 +127,7 @@ class StreamPush : public FrameOutput {
                 if (Clock::now() < retry_at)
                     continue;
                 if (!frame.idr) {
+                    std::lock_guard<std::mutex> lock(mutex_);
                     AskForIdr();
                     continue;
                 }
@@ -141,7 +146,8 @@ class StreamPush : public FrameOutput {
         }
     }
 
-    // Ready to connect but for an IDR frame: the camera's owner is asked for one.
+    // Waiting for an IDR frame (to connect at, or to start again at): the camera's owner is
+    // asked for one. Called with mutex_ held.
     void AskForIdr() {
         const Clock::time_point now = Clock::now();
         if (!request_idr_ ||
@@ -268,6 +274,7 @@ class StreamPush : public FrameOutput {
     std::deque<QueuedFrame> queue_;
     FeedGate gate_;
     bool finished_ = false;
+    Clock::time_point idr_asked_;
     std::atomic<bool> stop_{false};
 
     // The pushing thread's own.
@@ -275,7 +282,6 @@ class StreamPush : public FrameOutput {
     bool header_written_ = false;
     int64_t first_us_ = 0;
     int64_t last_pts_ = -1;
-    Clock::time_point idr_asked_;
     std::atomic<Clock::time_point> io_deadline_{Clock::time_point()};
     std::atomic<int64_t> sent_{0};
     std::atomic<int64_t> sent_bytes_{0};

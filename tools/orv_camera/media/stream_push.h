@@ -20,8 +20,9 @@ inline bool IsPushUrl(const std::string &output) {
     return PushFormat(output) != nullptr;
 }
 
-// Called on the pushing thread, at most once a second, while the push waits for an IDR frame to
-// (re)connect at: the camera's owner asks the camera for one rather than wait a whole period.
+// Called at most once a second, on the pushing thread or the one that writes, while the push
+// waits for an IDR frame to (re)connect or start again at: the camera's owner asks the camera
+// for one (on its own thread) rather than wait a whole period.
 using IdrRequest = std::function<void()>;
 
 // A push to `url`; it connects on the first IDR frame. Null with *why set for a URL libavformat

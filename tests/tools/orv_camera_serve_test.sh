@@ -204,6 +204,9 @@ for _ in $(seq 40); do  # 20 s at most
     [ -n "$console_url" ] && break
     sleep 0.5
 done
+# A hundred frames past the first I-frame, so that the push has to ask for one.
+grep -qm1 '"total_frames":[0-9]\{3,\}' < <(timeout 20 curl -sN "${console_url}events") \
+    || fail "the console streams" "no frames in 20 s"
 got=$(control '{"op":"push","on":true,"url":"http://127.0.0.1/live"}')
 grep -qF "url must be an rtsp://, srt:// or rtmp:// URL" <<<"$got" \
     && pass "the console refuses to push to http://" || fail "the console refuses to push to http://" "$got"

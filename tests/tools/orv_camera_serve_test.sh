@@ -204,7 +204,7 @@ for _ in $(seq 40); do  # 20 s at most
     [ -n "$console_url" ] && break
     sleep 0.5
 done
-# A hundred frames past the first I-frame, so that the push has to ask for one.
+# A hundred frames in, past the stream's first I-frame: the push starts mid-stream.
 grep -qm1 '"total_frames":[0-9]\{3,\}' < <(timeout 20 curl -sN "${console_url}events") \
     || fail "the console streams" "no frames in 20 s"
 got=$(control '{"op":"push","on":true,"url":"http://127.0.0.1/live"}')

@@ -30,6 +30,9 @@ TEST(ControlRequest, RefusesWhatIsMalformedNamingWhy) {
         {R"({"op":"menu","command":1.5})", "command must be a whole number"},
         {R"({"op":"record","on":"yes"})", "on must be true or false"},
         {R"({"op":"record","on":true,"format":"avi"})", "format must be one of mp4|mkv"},
+        {R"({"op":"push","on":true,"url":"http://host/live"})", "url must be an rtsp://, srt://"},
+        {R"({"op":"push","on":true})", "missing field 'url'"},
+        {R"({"op":"push","on":false,"url":"srt://host:9000"})", "url is for a start"},
         {std::string(R"({"op":"iframe","x":")") + std::string(5000, 'a') + "\"}",
          "message longer than 4096 bytes"},
     };
@@ -61,6 +64,10 @@ TEST(ControlRequest, TypesWhatIsGood) {
     EXPECT_EQ("mkv", r.format);
     ASSERT_EQ("", ParseControlRequest(R"({"op":"record","on":false})", &r));
     EXPECT_FALSE(r.on);
+    ASSERT_EQ("",
+              ParseControlRequest(R"({"op":"push","on":true,"url":"rtmp://host/app/key"})", &r));
+    EXPECT_EQ(Op::kPush, r.op);
+    EXPECT_EQ("rtmp://host/app/key", r.url);
 }
 
 }  // namespace

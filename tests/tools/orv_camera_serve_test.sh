@@ -169,8 +169,9 @@ for target in "rtsp rtsp://127.0.0.1:$port/live -rtsp_flags listen" "srt srt://1
     case "$extra" in -*) flags=$extra ;; *) listen_url=$push_url$extra ;; esac
     receive "$kind-1" "$listen_url" "$flags" >"$work/$kind-1.probe" &
     receiver=$!
+    # I-frames a minute apart: after a reconnect the push asks the camera for one.
     "$wrapper" --no-usb -- "$tool" capture -o "$push_url" --seconds 60 --size 640x480 \
-        --iframe-period 1 --no-progress >/dev/null 2>"$work/serve.err" &
+        --iframe-period 60 --no-progress >/dev/null 2>"$work/serve.err" &
     pusher=$!
     wait "$receiver"
     got=$(cat "$work/$kind-1.probe")
@@ -184,6 +185,38 @@ for target in "rtsp rtsp://127.0.0.1:$port/live -rtsp_flags listen" "srt srt://1
     grep -q "push lost to $push_url" "$work/serve.err" && pass "push over $kind: the loss is said" \
         || fail "push over $kind: the loss is said" "no line"
 done
+
+# The console starts a push (at an I-frame it asks for) and refuses a URL it cannot push to.
+push_url=rtsp://127.0.0.1:$((port + 2))/live
+receive console "$push_url" "-rtsp_flags listen" >"$work/console.probe" &
+receiver=$!
+"$wrapper" --no-usb -- "$tool" console --port 0 --size 640x480 --iframe-period 60 \
+    >"$work/console.out" 2>"$work/serve.err" &
+console=$!
+control() { # BODY: the console's answer
+    python3 -c 'import sys, urllib.request as u
+try: print(u.urlopen(u.Request(sys.argv[1] + "api/control", sys.argv[2].encode(), {"Content-Type": "application/json"}), timeout=10).read().decode())
+except u.HTTPError as e: print(e.read().decode())' "$console_url" "$1"
+}
+console_url=""
+for _ in $(seq 40); do  # 20 s at most
+    console_url=$(sed -n 's/^console of .* at \(http[^ ]*\) .*/\1/p' "$work/console.out")
+    [ -n "$console_url" ] && break
+    sleep 0.5
+done
+# A hundred frames in, past the stream's first I-frame: the push starts mid-stream.
+grep -qm1 '"total_frames":[0-9]\{3,\}' < <(timeout 20 curl -sN "${console_url}events") \
+    || fail "the console streams" "no frames in 20 s"
+got=$(control '{"op":"push","on":true,"url":"http://127.0.0.1/live"}')
+grep -qF "url must be an rtsp://, srt:// or rtmp:// URL" <<<"$got" \
+    && pass "the console refuses to push to http://" || fail "the console refuses to push to http://" "$got"
+got=$(control "{\"op\":\"push\",\"on\":true,\"url\":\"$push_url\"}")
+wait "$receiver"
+got=$(cat "$work/console.probe")
+[ "$got" = "h264,640,480,30" ] && pass "the console's push arrives decodable" \
+    || fail "the console's push arrives decodable" "got \"$got\""
+kill -INT "$console"
+wait "$console"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

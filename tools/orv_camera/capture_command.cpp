@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cerrno>
 #include <cstdio>
@@ -66,9 +67,12 @@ int Capture(const CaptureOptions &o) {
     // pushes to that server.
     OutputFile file;
     std::string why;
+    // Set by the pushing thread when it waits for an IDR frame; the camera is asked here, on
+    // the thread that owns it (declared before the push, which outlives none of it).
+    std::atomic<bool> idr_wanted{false};
     std::unique_ptr<FrameOutput> out;
     if (IsPushUrl(o.output))
-        out = OpenPush(o.output, &why);
+        out = OpenPush(o.output, &why, [&idr_wanted] { idr_wanted = true; });
     else if ((why = file.Open(o.output)).empty())
         out = IsContainerPath(o.output) ? OpenContainerOutput(file.Release(), o.output, &why)
                                         : OpenRawOutput(file.Release(), file.name());
@@ -129,6 +133,8 @@ int Capture(const CaptureOptions &o) {
         for (int64_t at : o.iframes_at)
             if (at == count.frames && send_uvc_command(settings.unit, camera.fd(), 0) != 0)
                 result = Fail(kFailed, "the camera refused the I-frame request");
+        if (idr_wanted.exchange(false))
+            send_uvc_command(settings.unit, camera.fd(), 0);
         // A reader of a pipe sees the frames within a tenth of a second even at a slow rate.
         if (count.seconds - last_flush >= kFlushEvery) {
             last_flush = count.seconds;

@@ -30,7 +30,7 @@ CaptureLoop::CaptureLoop(const LoopOptions &options, FrameHub *hub, StreamStats 
                          RecorderOptions recorder)
     : options_(options),
       wanted_(options.settings.encoder),
-      sinks_{hub, &recorder_},
+      sinks_{hub, &recorder_, &pusher_},
       stats_(stats),
       recorder_(std::move(recorder)) {}
 
@@ -82,6 +82,7 @@ void CaptureLoop::Stop() {
     if (thread_.joinable())
         thread_.join();
     recorder_.Stop("the console stopped");
+    pusher_.Stop();
     reader_.reset();
     camera_.reset();
     SetState(LoopState::kStopped, "");
@@ -172,6 +173,7 @@ void CaptureLoop::Serve() {
                             wanted_,
                             held,
                             recorder_,
+                            pusher_,
                             options_.record_dir};
         const Reply reply = RunOperation(context, p->request);
         {
@@ -201,6 +203,7 @@ Reply CaptureLoop::Call(const ControlRequest &request) {
 LoopStatus CaptureLoop::Status() const {
     LoopStatus status;
     status.recording = recorder_.Status();
+    status.push = pusher_.Status();
     std::lock_guard<std::mutex> lock(mutex_);
     status.state = state_;
     status.message = message_;

@@ -1,6 +1,6 @@
 // The camera behind the console: one thread opens it, reads its frames and hands each to the
-// sinks (the viewers, the statistics, the recorder), and runs the page's requests between two
-// reads (the library keeps all operations on one device on one thread). A camera that stops
+// sinks (the viewers, the statistics, the recorder, a push), and runs the page's requests between
+// two reads (the library keeps all operations on one device on one thread). A camera that stops
 // sending is "stalled" while it is closed and reopened; one that goes away is "gone" and is
 // reopened, with the settings last accepted, once it comes back.
 #pragma once
@@ -23,6 +23,7 @@
 #include "frame_hub.h"
 #include "frame_reader.h"
 #include "open_camera.h"
+#include "push_sink.h"
 #include "recorder.h"
 #include "stream_stats.h"
 
@@ -44,6 +45,7 @@ struct LoopStatus {
     int reopened = 0;
     HeldSettings settings;  // in force, per row of SettingRows()
     RecorderStatus recording;
+    PushStatus push;
 };
 
 // The answer to a request: accepted (`text` says how) or refused (`text` says why), and the
@@ -63,6 +65,7 @@ struct LoopContext {
     EncoderSettings &wanted;  // what a reopen brings the camera to
     HeldSettings &held;       // the settings in force, read back after a change
     Recorder &recorder;
+    PushSink &pusher;
     const std::string &record_dir;
 };
 Reply RunOperation(LoopContext &context, const ControlRequest &request);
@@ -108,6 +111,7 @@ class CaptureLoop {
     std::vector<FrameSink *> sinks_;
     StreamStats *stats_;
     Recorder recorder_;
+    PushSink pusher_;
     std::unique_ptr<OpenCamera> camera_;
     std::unique_ptr<FrameReader> reader_;
     uint64_t seq_ = 0;

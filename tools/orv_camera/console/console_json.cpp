@@ -26,7 +26,8 @@ Json StatusJson(const LoopStatus &s) {
               {"path", s.recording.path},
               {"frames", s.recording.frames},
               {"dropped", s.recording.dropped},
-              {"message", s.recording.message}}}};
+              {"message", s.recording.message}}},
+            {"push", {{"on", s.push.on}, {"url", s.push.url}, {"frames", s.push.frames}}}};
 }
 
 Json ReplyJson(const Reply &reply, const ControlRequest &request) {

@@ -6,6 +6,7 @@
 
 #include "cli_app.h"
 #include "cli_common.h"
+#include "media/stream_push.h"
 
 namespace orvcli {
 namespace {
@@ -94,6 +95,22 @@ std::string ParseRecord(const Json &msg, ControlRequest *r) {
     return "";
 }
 
+// A start names the server's URL, a stop nothing more.
+std::string ParsePush(const Json &msg, ControlRequest *r) {
+    if (!msg["on"].is_boolean())
+        return "on must be true or false";
+    r->on = msg["on"].get<bool>();
+    if (!r->on)
+        return msg.contains("url") ? "url is for a start (on: true)" : "";
+    if (!msg.contains("url"))
+        return "missing field 'url'";
+    const Json &url = msg.at("url");
+    if (!url.is_string() || !IsPushUrl(url.get<std::string>()))
+        return "url must be an rtsp://, srt:// or rtmp:// URL";
+    r->url = url.get<std::string>();
+    return "";
+}
+
 std::string NoMore(const Json &, ControlRequest *) {
     return "";
 }
@@ -114,6 +131,7 @@ const OpRow kOps[] = {
     {"osd_status", Op::kOsdStatus, {}, {}, NoMore},
     {"hdmi", Op::kHdmi, {}, {}, NoMore},
     {"record", Op::kRecord, {"on"}, {"format"}, ParseRecord},
+    {"push", Op::kPush, {"on"}, {"url"}, ParsePush},
 };
 
 }  // namespace

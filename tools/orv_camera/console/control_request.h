@@ -10,7 +10,7 @@
 namespace orvcli {
 
 struct ControlRequest {
-    enum class Op { kSet, kIFrame, kPtz, kOsd, kMenu, kOsdStatus, kHdmi, kRecord };
+    enum class Op { kSet, kIFrame, kPtz, kOsd, kMenu, kOsdStatus, kHdmi, kRecord, kPush };
     Op op = Op::kIFrame;
     std::string op_name = "iframe";
     // kSet: the setting and its value.
@@ -23,6 +23,8 @@ struct ControlRequest {
     // kRecord: start (with the container "mp4" or "mkv") or stop.
     bool on = false;
     std::string format = "mp4";
+    // kPush: start (to the rtsp://, srt:// or rtmp:// `url`) or stop; `on` as for kRecord.
+    std::string url;
 };
 
 // "" with *out filled when `body` is a good message, else why it is refused (one line).

@@ -68,6 +68,14 @@ Reply Record(LoopContext &c, const ControlRequest &r) {
     return Answer(why.empty(), why, path);
 }
 
+Reply Push(LoopContext &c, const ControlRequest &r) {
+    if (!r.on)
+        return c.pusher.Stop() ? Answer(true, "", c.pusher.Status().url)
+                               : Answer(false, "not pushing");
+    const std::string why = c.pusher.Start(r.url);
+    return Answer(why.empty(), why, r.url);
+}
+
 struct Operation {
     Op op;
     bool needs_camera;
@@ -76,7 +84,7 @@ struct Operation {
 const Operation kOperations[] = {
     {Op::kSet, true, Set},        {Op::kIFrame, true, IFrame},   {Op::kPtz, true, Ptz},
     {Op::kOsd, true, OsdCommand}, {Op::kMenu, true, OsdCommand}, {Op::kOsdStatus, true, ReadByte},
-    {Op::kHdmi, true, ReadByte},  {Op::kRecord, false, Record},
+    {Op::kHdmi, true, ReadByte},  {Op::kRecord, false, Record},  {Op::kPush, false, Push},
 };
 
 }  // namespace

@@ -25,7 +25,7 @@ std::unique_ptr<FrameOutput> OpenContainer(const std::string &path, std::string 
     return nullptr;
 }
 
-std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why, IdrRequest) {
     *why = "cannot push to " + url + ": this orv-camera was built without libavformat";
     return nullptr;
 }

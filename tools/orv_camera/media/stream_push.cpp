@@ -31,6 +31,8 @@ constexpr auto kFirstPause = std::chrono::milliseconds(500);
 constexpr auto kLastPause = std::chrono::milliseconds(8000);
 // No connect or write blocks longer.
 constexpr auto kIoLimit = std::chrono::seconds(5);
+// The camera is asked for an IDR frame at most this often.
+constexpr auto kIdrRequestEvery = std::chrono::seconds(1);
 
 constexpr AVRational kMicroseconds = {1, 1000000};
 
@@ -48,8 +50,12 @@ struct QueuedFrame {
 
 class StreamPush : public FrameOutput {
   public:
-    StreamPush(const std::string &url, const char *format)
-        : url_(url), format_(format), gate_(kQueueFrames), thread_([this] { Run(); }) {}
+    StreamPush(const std::string &url, const char *format, IdrRequest request_idr)
+        : url_(url),
+          format_(format),
+          request_idr_(std::move(request_idr)),
+          gate_(kQueueFrames),
+          thread_([this] { Run(); }) {}
     ~StreamPush() override {
         std::string ignored;
         Finish(&ignored);
@@ -59,8 +65,12 @@ class StreamPush : public FrameOutput {
         const bool idr = IsIdrFrame(data, size);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (!gate_.Admit(idr, queue_.size()))
+            // Before the first IDR frame, or behind and dropping up to the next one.
+            if (!gate_.Admit(idr, queue_.size())) {
+                if (gate_.waiting_idr())
+                    AskForIdr();
                 return true;
+            }
             queue_.push_back({std::vector<uint8_t>(data, data + size), arrival_us, idr});
         }
         wake_.notify_one();
@@ -114,8 +124,13 @@ class StreamPush : public FrameOutput {
             }
             std::string why;
             if (!ctx_) {
-                if (!frame.idr || Clock::now() < retry_at)
+                if (Clock::now() < retry_at)
                     continue;
+                if (!frame.idr) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    AskForIdr();
+                    continue;
+                }
                 if (!Connect(frame, &why)) {
                     retry_later("cannot push to", why);
                     continue;
@@ -129,6 +144,17 @@ class StreamPush : public FrameOutput {
             }
             pause = kFirstPause;
         }
+    }
+
+    // Waiting for an IDR frame (to connect at, or to start again at): the camera's owner is
+    // asked for one. Called with mutex_ held.
+    void AskForIdr() {
+        const Clock::time_point now = Clock::now();
+        if (!request_idr_ ||
+            (idr_asked_ != Clock::time_point() && now - idr_asked_ < kIdrRequestEvery))
+            return;
+        idr_asked_ = now;
+        request_idr_();
     }
 
     static int Interrupt(void *self) {
@@ -241,12 +267,14 @@ class StreamPush : public FrameOutput {
 
     const std::string url_;
     const char *const format_;
+    const IdrRequest request_idr_;
 
     std::mutex mutex_;  // guards what follows
     std::condition_variable wake_;
     std::deque<QueuedFrame> queue_;
     FeedGate gate_;
     bool finished_ = false;
+    Clock::time_point idr_asked_;
     std::atomic<bool> stop_{false};
 
     // The pushing thread's own.
@@ -263,7 +291,8 @@ class StreamPush : public FrameOutput {
 
 }  // namespace
 
-std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) {
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why,
+                                      IdrRequest request_idr) {
     const char *format = PushFormat(url);
     if (!format || !av_guess_format(format, nullptr, nullptr)) {
         *why = "cannot push to " + url + ": this libavformat has no " +
@@ -273,7 +302,7 @@ std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why) 
     avformat_network_init();
     // Each failure is said once, in the tool's own words with libavformat's reason.
     av_log_set_level(AV_LOG_QUIET);
-    return std::make_unique<StreamPush>(url, format);
+    return std::make_unique<StreamPush>(url, format, std::move(request_idr));
 }
 
 }  // namespace orvcli

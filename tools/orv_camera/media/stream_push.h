@@ -5,6 +5,7 @@
 // away and starts again at an IDR frame.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,8 +20,14 @@ inline bool IsPushUrl(const std::string &output) {
     return PushFormat(output) != nullptr;
 }
 
+// Called at most once a second, on the pushing thread or the one that writes, while the push
+// waits for an IDR frame to (re)connect or start again at: the camera's owner asks the camera
+// for one (on its own thread) rather than wait a whole period.
+using IdrRequest = std::function<void()>;
+
 // A push to `url`; it connects on the first IDR frame. Null with *why set for a URL libavformat
 // cannot push to.
-std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why);
+std::unique_ptr<FrameOutput> OpenPush(const std::string &url, std::string *why,
+                                      IdrRequest request_idr = nullptr);
 
 }  // namespace orvcli

@@ -193,6 +193,9 @@ function onEvent(e) {
   else if (orv.recording && rec.message) // ended by itself: the camera went away, the size changed
     answer($('#record .answer'), 'refused', rec.message + ': ' + rec.path + ' (' + rec.frames + ' frames)');
   orv.recording = rec.on;
+  const push = cam.push;
+  $('#push button').textContent = push.on ? 'Stop' : 'Push';
+  if (push.on) answer($('#push .answer'), 'ok', 'pushing to ' + push.url + ' (' + push.frames + ' frames sent)');
 }
 
 function events() {
@@ -282,6 +285,10 @@ function wire() {
     const on = $('#record button').textContent === 'Record';
     const msg = on ? { op: 'record', on, format: $('#record select').value } : { op: 'record', on };
     send(msg, $('#record .answer'));
+  };
+  $('#push button').onclick = () => {
+    const on = $('#push button').textContent === 'Push';
+    send(on ? { op: 'push', on, url: $('#push input').value.trim() } : { op: 'push', on }, $('#push .answer'));
   };
 }
 

@@ -59,7 +59,9 @@ probe() {
 
 if start_server; then
     for transport in tcp udp; do
+        # UDP loses datagrams when the receiver falls behind on a busy machine: one more try.
         got=$(probe "$transport" "$url")
+        [ "$got" = "h264,640,480,30" ] || [ "$transport" = tcp ] || got=$(probe "$transport" "$url")
         [ "$got" = "h264,640,480,30" ] && pass "ffprobe decodes over $transport" \
             || fail "ffprobe decodes over $transport" "got \"$got\""
     done

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "av_output.h"
 #include "file_sink.h"
 #include "frame_output.h"
 #include "nal_units.h"
@@ -29,12 +30,6 @@ constexpr int kIoBuffer = 64 * 1024;
 // most a second apart (a fragment starts at an IDR frame or when a second has passed).
 constexpr const char *kMp4Flags = "frag_keyframe+empty_moov+default_base_moof";
 constexpr const char *kMp4FragmentMicroseconds = "1000000";
-
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = "";
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 }  // namespace
 
@@ -209,25 +204,11 @@ class ContainerWriter : public FrameOutput {
         int width = 0, height = 0;
         if (sets.empty() || !PictureSize(data, size, &width, &height))
             return true;  // wait for an IDR frame that names its parameters
-        AVStream *st = avformat_new_stream(ctx_, nullptr);
+        AVStream *st = AddH264Stream(ctx_, sets, width, height);
         if (!st) {
             *why = "out of memory recording " + path_;
             return false;
         }
-        st->time_base = {1, 90000};
-        AVCodecParameters *par = st->codecpar;
-        par->codec_type = AVMEDIA_TYPE_VIDEO;
-        par->codec_id = AV_CODEC_ID_H264;
-        par->width = width;
-        par->height = height;
-        par->extradata =
-            static_cast<uint8_t *>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!par->extradata) {
-            *why = "out of memory recording " + path_;
-            return false;
-        }
-        std::memcpy(par->extradata, sets.data(), sets.size());
-        par->extradata_size = static_cast<int>(sets.size());
         const int r = avformat_write_header(ctx_, &options_);
         if (r < 0) {
             *why = "cannot write " + path_ + ": " + AvError(r);

@@ -11,8 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "nal_units.h"
+#include "av_output.h"
 #include "feed_gate.h"
+#include "nal_units.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -35,12 +36,6 @@ constexpr auto kIoLimit = std::chrono::seconds(5);
 constexpr auto kIdrRequestEvery = std::chrono::seconds(1);
 
 constexpr AVRational kMicroseconds = {1, 1000000};
-
-std::string AvError(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = "";
-    av_strerror(code, text, sizeof text);
-    return text;
-}
 
 struct QueuedFrame {
     std::vector<uint8_t> bytes;
@@ -176,27 +171,11 @@ class StreamPush : public FrameOutput {
             return false;
         }
         ctx_->interrupt_callback = {&StreamPush::Interrupt, this};
-        AVStream *st = avformat_new_stream(ctx_, nullptr);
-        if (!st) {
+        if (!AddH264Stream(ctx_, sets, width, height)) {
             *why = "out of memory";
             Disconnect();
             return false;
         }
-        st->time_base = {1, 90000};
-        AVCodecParameters *par = st->codecpar;
-        par->codec_type = AVMEDIA_TYPE_VIDEO;
-        par->codec_id = AV_CODEC_ID_H264;
-        par->width = width;
-        par->height = height;
-        par->extradata =
-            static_cast<uint8_t *>(av_mallocz(sets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!par->extradata) {
-            *why = "out of memory";
-            Disconnect();
-            return false;
-        }
-        std::memcpy(par->extradata, sets.data(), sets.size());
-        par->extradata_size = static_cast<int>(sets.size());
         AVDictionary *options = nullptr;
         av_dict_set(&options, "rtsp_transport", "tcp", 0);
         if (!(ctx_->oformat->flags & AVFMT_NOFILE)) {

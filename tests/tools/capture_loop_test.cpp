@@ -12,18 +12,12 @@
 #include <functional>
 #include <thread>
 
+#include "bounded_wait.h"
+
 namespace orvcli {
 namespace {
 
-// Polls `done` until it holds; false after 10 s.
-bool Within10s(const std::function<bool()> &done) {
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (done())
-            return true;
-    return false;
-}
+using orvtest::Within10s;
 
 LoopOptions Options(const std::string &dir) {
     LoopOptions options;

@@ -17,17 +17,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "bounded_wait.h"
+
 namespace orvcli {
 namespace {
 
-bool Within10s(const std::function<bool()> &done) {
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         std::chrono::steady_clock::now() < end;
-         std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (done())
-            return true;
-    return false;
-}
+using orvtest::Within10s;
 
 // One RTSP client over TCP (libavformat, as players use it) counting the frames it receives
 // on one connection.
